@@ -1,0 +1,27 @@
+// Saving a file without risking the one it replaces.
+//
+// The new content is written to a temporary file in the same directory and
+// renamed over the target only once every byte is written and flushed. When
+// anything fails the temporary file is removed and the old file, if any, is
+// untouched. A target that exists but is not a regular file (a FIFO, a
+// device, a directory) is refused. A symbolic link is followed: the file it
+// points to is replaced and the link stays.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "image/ByteStream.h"
+
+namespace kelvane {
+
+struct TSaveResult {
+  bool Ok = false;
+  std::string ErrorText;  // empty when Ok
+};
+
+// Runs `write` on a write stream over the temporary file; `write` returns
+// false when it could not write everything.
+TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<bool(TByteStream&)>& write);
+
+}  // namespace kelvane
