@@ -80,6 +80,7 @@ class TDriveMap {
 };
 
 // The process-wide map, built from the machine's mount table on first use.
+// Like the browser that uses it, it belongs to the one GUI thread.
 // The reference stays valid until the map is replaced or reloaded.
 const TDriveMap& CurrentDriveMap();
 // Takes a new snapshot of the machine's mount table.

@@ -101,6 +101,13 @@ std::vector<TDirEntry> ListFiles(std::string_view pattern, const TDriveMap& driv
   return files;
 }
 
+int CompareDirEntries(const TDirEntry& a, const TDirEntry& b) {
+  if (int byName = CompareNames(a.Name, b.Name); byName != 0) return byName;
+  if (a.Size != b.Size) return a.Size < b.Size ? -1 : 1;
+  if (a.CreationTime != b.CreationTime) return a.CreationTime < b.CreationTime ? -1 : 1;
+  return 0;
+}
+
 std::string CurrentDirectory(const TDriveMap& drives) {
   std::string buffer(256, '\0');
   while (!getcwd(buffer.data(), buffer.size())) {

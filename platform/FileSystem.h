@@ -55,6 +55,12 @@ std::optional<std::vector<TDirEntry>> ReadDirectory(std::string_view path,
 // MatchesMask. Empty when the directory cannot be read.
 std::vector<TDirEntry> ListFiles(std::string_view pattern, const TDriveMap& drives = CurrentDriveMap());
 
+// Orders directory entries for the directory list: by CompareNames on the
+// displayed names, then by size, then by creation time; -1, 0 or 1. (Linux
+// has no archive attribute, so the order that sorts by it has nothing to
+// compare before the names.)
+int CompareDirEntries(const TDirEntry& a, const TDirEntry& b);
+
 // The process's current directory in Windows form ("C:\home\ann", "C:\" at
 // the root, no trailing backslash otherwise); empty when it cannot be read
 // or written in Windows form.

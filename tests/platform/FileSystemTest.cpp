@@ -169,5 +169,25 @@ TEST_F(FileSystemTest, CurrentDirectoryIsInWindowsFormOnTheRightDrive) {
   ASSERT_EQ(chdir(saved), 0);
 }
 
+TEST(CompareDirEntries, OrdersByNameWithoutCaseThenSizeThenCreation) {
+  auto entry = [](const char* name, std::uint64_t size, std::int64_t created) {
+    TDirEntry e;
+    e.Name = e.NativeName = name;
+    e.Size = size;
+    e.CreationTime = created;
+    return e;
+  };
+  std::vector<TDirEntry> entries{entry("maps", 4096, 2), entry("Saves", 4096, 1), entry("Maps", 4096, 1),
+                                 entry("ARCHIVE", 8192, 0), entry("maps", 100, 9)};
+  std::sort(entries.begin(), entries.end(),
+            [](const TDirEntry& a, const TDirEntry& b) { return CompareDirEntries(a, b) < 0; });
+  std::vector<std::pair<std::string, std::uint64_t>> order;
+  for (const TDirEntry& e : entries) order.emplace_back(e.Name, e.Size);
+  EXPECT_EQ(order, (std::vector<std::pair<std::string, std::uint64_t>>{
+                       {"ARCHIVE", 8192}, {"maps", 100}, {"Maps", 4096}, {"maps", 4096}, {"Saves", 4096}}));
+  EXPECT_EQ(entries[2].CreationTime, 1);  // "Maps" was created before the equal "maps"
+  EXPECT_EQ(CompareDirEntries(entries[1], entries[1]), 0);
+}
+
 }  // namespace
 }  // namespace kelvane
