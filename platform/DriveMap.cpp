@@ -19,7 +19,9 @@ bool IsOneOf(std::string_view value, std::initializer_list<std::string_view> set
 bool IsNetworkFileSystem(std::string_view fs) {
   return IsOneOf(fs, {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "9p", "ceph",
                       "glusterfs", "lustre", "davfs", "sshfs", "fuse.sshfs", "fuse.rclone",
-                      "fuse.s3fs", "fuse.glusterfs", "fuse.davfs2", "fuse.curlftpfs"});
+                      "fuse.s3fs", "fuse.glusterfs", "fuse.davfs2", "fuse.curlftpfs",
+                      // folders shared by a virtual machine's host
+                      "virtiofs", "vboxsf", "fuse.vmhgfs-fuse"});
 }
 
 bool IsOpticalFileSystem(std::string_view fs) { return IsOneOf(fs, {"iso9660", "udf"}); }
@@ -143,8 +145,6 @@ std::optional<std::string> TDriveMap::ToSystem(std::string_view nativePath) cons
   if (nativePath.find('\0') != std::string_view::npos) return std::nullopt;
   std::vector<std::string_view> parts;
   SplitPath(nativePath, "/", parts);
-  for (std::string_view part : parts)
-    if (part.find('\\') != std::string_view::npos) return std::nullopt;
 
   // Find the drive whose mount point parts are the longest prefix of ours.
   const TDrive* best = nullptr;
@@ -161,8 +161,11 @@ std::optional<std::string> TDriveMap::ToSystem(std::string_view nativePath) cons
   }
   if (!best) return std::nullopt;  // only when C: is missing, which a map never allows
 
+  // Only the names below the drive's root are written out; a backslash in
+  // the mount point itself does no harm.
   std::string system{best->Letter, ':', '\\'};
   for (std::size_t i = bestDepth; i < parts.size(); ++i) {
+    if (parts[i].find('\\') != std::string_view::npos) return std::nullopt;
     if (i > bestDepth) system += '\\';
     system += parts[i];
   }

@@ -71,8 +71,8 @@ class TDriveMap {
 
   // "/home/ann" -> "C:\home\ann", "/" -> "C:\". The drive whose mount point
   // is the longest prefix of the path wins. nullopt for relative paths and
-  // for paths with a name that holds a backslash (it cannot be written in
-  // Windows form).
+  // for paths with a name below the drive's root that holds a backslash (it
+  // cannot be written in Windows form).
   std::optional<std::string> ToSystem(std::string_view nativePath) const;
 
  private:

@@ -192,6 +192,14 @@ TEST(DriveMap, ConvertsNativeToWindowsFormByTheLongestMountPoint) {
   EXPECT_EQ(map.ToSystem("/home/back\\slash"), std::nullopt);
 }
 
+TEST(DriveMap, ReachesAMountPointWhoseNameHoldsABackslash) {
+  TDriveMap map(TFixedMountSource("/dev/sdb1 /media/ann/A\\134B vfat rw 0 0\n"));
+  ASSERT_EQ(map.Drives().size(), 2u);
+  EXPECT_EQ(map.ToSystem("/media/ann/A\\B/maps"), std::optional<std::string>("D:\\maps"));
+  EXPECT_EQ(map.ToNative("D:\\maps"), std::optional<std::string>("/media/ann/A\\B/maps"));
+  EXPECT_EQ(map.ToSystem("/media/ann/A\\B/x\\y"), std::nullopt);
+}
+
 TEST(DriveMap, RoundTripsNativePathsThroughWindowsForm) {
   TDriveMap map = DesktopMap();
   for (const char* native : {"/", "/home/ann/maps", "/media/ann/MY STICK", "/media/ann/MY STICK/a b/c.pcx",
