@@ -735,6 +735,7 @@ void RegisterControl(TWindowObject& control, bool tabStop) {
 TWindowObject* TWindowObject::SetCaption(const std::string& caption) {
   if (caption == Caption_) return this;
   Caption_ = caption;
+  if (Widget_ == nullptr) return this;
   const QString text = Q(caption);
   switch (Kind_) {
     case TWindowKind::Form: Widget_->setWindowTitle(text); break;
