@@ -30,6 +30,7 @@
 #include "image/BitmapInfoBlock.h"
 #include "image/DrawTarget.h"
 #include "image/ImageError.h"
+#include "image/PixelBlock.h"
 #include "image/PixelFormat.h"
 #include "image/SafeSave.h"
 
@@ -46,7 +47,7 @@ struct TPlatformBitmap {
   TKind Kind = TKind::Device;
   std::int32_t Width = 0;
   std::int32_t Height = 0;
-  std::unique_ptr<std::uint8_t[]> Memory;  // section: the pixel block
+  TPixelBlock Memory;                // section: the pixel block
   std::vector<std::uint32_t> Rows32;       // device: Width x Height pixels
 };
 
@@ -128,8 +129,7 @@ class TDibBitmap {
   void ApplyFormatChange();
   void InvalidateRows32() { Rows32Valid_ = false; }
   // Installs a decoded image (memory state); pixels must hold PixelBytes.
-  void InstallImage(std::unique_ptr<TBitmapInfoBlock> info, std::unique_ptr<std::uint8_t[]> pixels,
-                    std::int32_t pixelBytes);
+  void InstallImage(std::unique_ptr<TBitmapInfoBlock> info, TPixelBlock pixels, std::int64_t pixelBytes);
 
   std::int32_t Height_ = 0;
   std::int32_t Width_ = 0;
@@ -139,7 +139,7 @@ class TDibBitmap {
   TBitmapHandleKind HandleKind_ = hkDib;
   std::unique_ptr<TBitmapInfoBlock> Info_;
   std::uint8_t* Pixels_ = nullptr;               // owned block or section memory
-  std::unique_ptr<std::uint8_t[]> OwnedPixels_;  // set while the bitmap owns the block
+  TPixelBlock OwnedPixels_;  // set while the bitmap owns the block
   std::int32_t PixelBytes_ = 0;
   TPixelFormat RequestedFormat_ = pxDevice;
   bool PixelsOwnedBySection_ = false;

@@ -1,0 +1,72 @@
+// The BMP writer. It never recomputes the image: after a 14-byte file header
+// it writes the header block as held and the pixel block as held.
+//
+// File layout:
+//   0        14   "BM", u32 bfSize, two zero u16, u32 bfOffBits
+//   14       40   the info header of the block, byte for byte
+//   54       t+e  t = 4 x 2^biBitCount table bytes for 8 bits or fewer (the
+//                 whole table, whatever biClrUsed says), e = 74 mask bytes
+//                 when the compression is not 0
+//   54+t+e   PixelBytes, rows in storage order with their padding
+// bfOffBits = 54 + t + e, bfSize = bfOffBits + PixelBytes. Readers of the
+// sprite writer depend on this: an 8-bit image has its table at 54 and its
+// rows at 1078.
+//
+// Refused: an image of 8 bits or fewer with a non-zero compression (only the
+// plain reader keeps such a header, over RLE bytes it did not decode); its
+// table and masks would not fit the header block and the file would lie.
+#include <cstring>
+
+#include "image/ByteStream.h"
+#include "image/DibBitmap.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr int kMaskAreaBytes = 74;
+
+void StoreU16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
+void StoreU32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+
+}  // namespace
+
+bool TDibBitmap::WriteBmpStream(TByteStream& stream) {
+  if (IsEmpty()) return false;
+  const std::int64_t start = stream.GetPosition();
+  SetHandleKind(hkDib);
+  if (!Info_) return false;
+
+  const int bits = Info_->biBitCount();
+  const std::int64_t table = bits <= 8 ? (std::int64_t{4} << bits) : 0;
+  const std::int64_t masks = Info_->biCompression() != biRgb ? kMaskAreaBytes : 0;
+  if (kInfoHeaderBytes + table + masks > kInfoBlockBytes) return false;
+  const std::int64_t offBits = 14 + kInfoHeaderBytes + table + masks;
+  const std::int64_t pixelBytes = Pixels_ != nullptr ? PixelBytes_ : 0;
+
+  std::uint8_t fileHeader[14] = {'B', 'M'};
+  StoreU32(fileHeader + 2, static_cast<std::uint32_t>(offBits + pixelBytes));
+  StoreU16(fileHeader + 6, 0);
+  StoreU16(fileHeader + 8, 0);
+  StoreU32(fileHeader + 10, static_cast<std::uint32_t>(offBits));
+
+  const std::int64_t headerBytes = kInfoHeaderBytes + table + masks;
+  const bool ok = stream.Write(fileHeader, 14) == 14 &&
+                  stream.Write(Info_->Bytes.data(), headerBytes) == headerBytes &&
+                  (pixelBytes == 0 || stream.Write(Pixels_, pixelBytes) == pixelBytes);
+  if (!ok && start >= 0) stream.Seek(start, soFromStart);
+  return ok;
+}
+
+TSaveResult TDibBitmap::WriteBmpFile(const std::string& fileName) {
+  if (IsEmpty()) return {false, "The image is empty"};
+  // Conversion happens before the file is touched, so an image that cannot
+  // be written leaves no trace.
+  SetHandleKind(hkDib);
+  const int bits = Info_ ? Info_->biBitCount() : 0;
+  if (!Info_ || (bits <= 8 && Info_->biCompression() != biRgb))
+    return {false, "The image cannot be written as a BMP file"};
+  return SaveFileReplacing(fileName, [this](TByteStream& stream) { return WriteBmpStream(stream); });
+}
+
+}  // namespace kelvane

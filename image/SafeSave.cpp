@@ -1,0 +1,89 @@
+#include "image/SafeSave.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace kelvane {
+
+namespace {
+
+std::string ErrnoText(const char* what, int error) { return std::string(what) + ": " + std::strerror(error); }
+
+// The file a save really replaces: the target of a symbolic link, so the
+// link survives the rename.
+std::string ResolveTarget(const std::string& fileName) {
+  char resolved[PATH_MAX];
+  struct stat st;
+  if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::realpath(fileName.c_str(), resolved) != nullptr)
+    return resolved;
+  return fileName;
+}
+
+mode_t NewFileMode() {
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<bool(TByteStream&)>& write) {
+  TSaveResult result;
+  if (fileName.empty()) {
+    result.ErrorText = "No file name";
+    return result;
+  }
+  const std::string target = ResolveTarget(fileName);
+
+  mode_t mode = NewFileMode();
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      result.ErrorText = "Not a regular file";
+      return result;
+    }
+    mode = st.st_mode & 07777;
+  }
+
+  std::string::size_type slash = target.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = dir + (dir == "/" ? "" : "/") + "." + base + ".kelvane-XXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) {
+    result.ErrorText = ErrnoText("Cannot create file", errno);
+    return result;
+  }
+  ::fchmod(fd, mode);
+
+  bool ok;
+  int error = 0;
+  {
+    auto stream = AdoptWriteFileDescriptor(fd);
+    ok = write(*stream);
+    if (!ok) error = errno;
+    if (ok && !stream->Sync()) {
+      ok = false;
+      error = errno;
+    }
+  }  // closes the descriptor
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    result.ErrorText = error != 0 ? ErrnoText("Cannot write file", error) : std::string("Cannot write file");
+    return result;
+  }
+  result.Ok = true;
+  return result;
+}
+
+}  // namespace kelvane
