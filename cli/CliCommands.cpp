@@ -86,7 +86,7 @@ bool SaveImage(TDibBitmap& image, const std::string& path, TFileKind kind, bool 
     saved = image.WriteBmpFile(path);
   }
   if (!saved.Ok) {
-    why = "cannot write " + path + ": " + (saved.ErrorText.empty() ? "write failed" : saved.ErrorText);
+    why = "writing " + path + ": " + (saved.ErrorText.empty() ? "write failed" : saved.ErrorText);
     return false;
   }
   return true;

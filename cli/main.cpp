@@ -1,5 +1,6 @@
 // kelvane-cli: converts sprites and BMP images from the command line with the
 // same core the window uses. See UsageText() for the commands.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,10 @@
 
 int main(int argc, char** argv) {
   using namespace kelvane::cli;
+  // A file size limit (ulimit -f) would otherwise kill the program in the
+  // middle of a save and leave the temporary file behind; ignored, it makes
+  // the write fail with EFBIG and the save clean up as for any write error.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   const TParseResult parsed = ParseCommandLine(args);
   if (!parsed.Ok) {

@@ -70,7 +70,9 @@ class CliTest : public ::testing::Test {
     if (pid == 0) {
       if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
       if (fileSizeLimit > 0) {
-        signal(SIGXFSZ, SIG_IGN);  // a write past the cap then fails with EFBIG
+        // Default disposition: the program itself must keep the signal from
+        // killing it mid-save, or the temporary file would be left behind.
+        signal(SIGXFSZ, SIG_DFL);
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
       }

@@ -64,7 +64,10 @@ int main(int argc, char** argv) {
     const TPixelFormat format = bits == 15 ? px15 : bits == 16 ? px16 : FormatFromBitCount(bits);
     if (format == pxCustom) return Usage();
     image.SetPixelFormat(format);
-    if (image.GetPixelFormat() != format) {
+    // 15 and 16 bits count as one format: asking for one keeps the other.
+    const TPixelFormat got = image.GetPixelFormat();
+    const bool sixteen = (format == px15 || format == px16) && (got == px15 || got == px16);
+    if (got != format && !sixteen) {
       std::fprintf(stderr, "%s: conversion to %d bits gave %s\n", input.c_str(), bits,
                    std::string(FormatCaption(image.GetPixelFormat())).c_str());
       return 1;
