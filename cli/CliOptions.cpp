@@ -1,0 +1,156 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+
+namespace kelvane::cli {
+
+namespace {
+
+std::string Upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
+  return s;
+}
+
+TParseResult Fail(std::string error) {
+  TParseResult r;
+  r.Error = std::move(error);
+  return r;
+}
+
+TParseResult ParseConvert(const std::vector<std::string>& args) {
+  TCliOptions o;
+  std::vector<std::string> positional;
+  bool haveTarget = false;
+  bool haveDir = false;
+  bool optionsEnded = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+      positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnded = true;
+    } else if (a == "--to8") {
+      o.To8 = true;
+    } else if (a == "--to" || a.rfind("--to=", 0) == 0) {
+      std::string value;
+      if (a == "--to") {
+        if (++i == args.size()) return Fail("--to needs a value: bmp or pcx");
+        value = args[i];
+      } else {
+        value = a.substr(5);
+      }
+      const std::string v = Upper(value);
+      if (v == "BMP") {
+        o.BatchTarget = fkBmp;
+      } else if (v == "PCX") {
+        o.BatchTarget = fkPcx;
+      } else {
+        return Fail("--to takes bmp or pcx, not '" + value + "'");
+      }
+      haveTarget = true;
+    } else if (a == "-o" || a.rfind("--output-dir=", 0) == 0 || a == "--output-dir") {
+      if (a == "-o" || a == "--output-dir") {
+        if (++i == args.size()) return Fail(a + " needs a directory");
+        o.OutputDir = args[i];
+      } else {
+        o.OutputDir = a.substr(13);
+      }
+      if (o.OutputDir.empty()) return Fail("the output directory must not be empty");
+      haveDir = true;
+    } else {
+      return Fail("unknown option '" + a + "'");
+    }
+  }
+
+  if (haveTarget || haveDir) {
+    if (!haveTarget) return Fail("-o DIR needs --to bmp|pcx");
+    if (!haveDir) return Fail("--to needs -o DIR");
+    if (positional.empty()) return Fail("convert --to needs at least one input file");
+    o.Command = TCommand::ConvertBatch;
+    o.Inputs = std::move(positional);
+    return TParseResult{true, std::move(o), {}};
+  }
+
+  if (positional.size() != 2) return Fail("convert takes an INPUT and an OUTPUT file");
+  if (FileKind(positional[0]) == fkOther) return Fail("'" + positional[0] + "' is neither a .pcx nor a .bmp file");
+  if (FileKind(positional[1]) == fkOther) return Fail("'" + positional[1] + "' is neither a .pcx nor a .bmp file");
+  o.Command = TCommand::Convert;
+  o.Inputs = {positional[0]};
+  o.Output = positional[1];
+  return TParseResult{true, std::move(o), {}};
+}
+
+}  // namespace
+
+TFileKind FileKind(const std::string& path) {
+  const auto dot = path.rfind('.');
+  const std::string ext = Upper(dot == std::string::npos ? path : path.substr(dot + 1));
+  if (ext == "PCX") return fkPcx;
+  if (ext == "BMP") return fkBmp;
+  return fkOther;
+}
+
+std::string BaseName(const std::string& path) {
+  const auto slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto dot = name.rfind('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return name;
+}
+
+TParseResult ParseCommandLine(const std::vector<std::string>& args) {
+  if (args.empty()) return Fail("no command given");
+  for (const std::string& a : args) {
+    if (a == "--") break;
+    if (a == "--help" || a == "-h") return TParseResult{true, TCliOptions{}, {}};
+  }
+  const std::string& command = args[0];
+  if (command == "help") return TParseResult{true, TCliOptions{}, {}};
+  if (command == "info") {
+    TCliOptions o;
+    o.Command = TCommand::Info;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      if (!optionsEnded && a == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      if (!optionsEnded && a.size() > 1 && a[0] == '-') return Fail("unknown option '" + a + "'");
+      o.Inputs.push_back(a);
+    }
+    if (o.Inputs.empty()) return Fail("info needs at least one file");
+    return TParseResult{true, std::move(o), {}};
+  }
+  if (command == "convert") return ParseConvert(args);
+  return Fail("unknown command '" + command + "'");
+}
+
+const char* UsageText() {
+  return "Usage:\n"
+         "  kelvane-cli info FILE...\n"
+         "      Print each image's size and format, as the window shows them\n"
+         "      (for example \"64x48  8 bit\").\n"
+         "  kelvane-cli convert [--to8] INPUT OUTPUT\n"
+         "      Convert one file; the extensions (.pcx or .bmp, any case) decide\n"
+         "      what is read and written. BMP output is uncompressed.\n"
+         "  kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...\n"
+         "      Convert every INPUT to DIR/<name>.bmp or DIR/<name>.pcx, going on\n"
+         "      past files that fail.\n"
+         "  kelvane-cli --help\n"
+         "\n"
+         "Options:\n"
+         "  --to8        reduce the image to 8 bits per pixel before writing it;\n"
+         "               sprites can only be written from 8-bit images\n"
+         "  --to FORMAT  batch mode: bmp or pcx\n"
+         "  -o DIR       batch mode: the directory the outputs go to\n"
+         "\n"
+         "A failed save never leaves a partial file: the old file, if any, stays.\n"
+         "Exit status: 0 all files done, 1 some file failed (one line each on\n"
+         "standard error), 2 usage error.\n";
+}
+
+}  // namespace kelvane::cli

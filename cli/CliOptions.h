@@ -1,0 +1,51 @@
+// The command line of kelvane-cli, parsed into one value.
+//
+//   kelvane-cli info FILE...
+//   kelvane-cli convert [--to8] INPUT OUTPUT
+//   kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...
+//   kelvane-cli --help
+//
+// Parsing never touches a file; anything it cannot make sense of is a usage
+// error with a message, which main() turns into exit code 2.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvane::cli {
+
+enum class TCommand { Help, Info, Convert, ConvertBatch };
+
+// What a path names, by its extension alone, without regard to case.
+enum TFileKind { fkPcx = 0, fkBmp = 1, fkOther = 2 };
+
+struct TCliOptions {
+  TCommand Command = TCommand::Help;
+  bool To8 = false;
+  TFileKind BatchTarget = fkOther;  // ConvertBatch: the kind every output gets
+  std::string OutputDir;            // ConvertBatch
+  std::vector<std::string> Inputs;  // Info, ConvertBatch; Convert: exactly one
+  std::string Output;               // Convert
+};
+
+struct TParseResult {
+  bool Ok = false;
+  TCliOptions Options;
+  std::string Error;  // usage error text when !Ok
+};
+
+// `args` excludes the program name.
+TParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The extension after the last "." of the whole path (the whole path when
+// there is none), upper-cased, decides: "PCX", "BMP" or anything else.
+TFileKind FileKind(const std::string& path);
+
+// The file name of `path` (after the last "/") up to its last "."; the whole
+// name when it has no ".". "maps/a.b.pcx" gives "a.b".
+std::string BaseName(const std::string& path);
+
+// The usage text printed by --help.
+const char* UsageText();
+
+}  // namespace kelvane::cli

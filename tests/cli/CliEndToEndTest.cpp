@@ -1,0 +1,298 @@
+// kelvane-cli run as a program: every command, its exit codes, the lines it
+// prints for failed files, and the files it leaves (or does not leave).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kelvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSamples = fs::path(KELVANE_SOURCE_DIR) / "samples";
+
+struct TRun {
+  int Exit = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> DirectoryNames(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    Dir = fs::path(KELVANE_TEST_OUTPUT_DIR) / "cli" / info->name();
+    fs::remove_all(Dir);
+    fs::create_directories(Dir);
+  }
+
+  // Runs kelvane-cli with `args`. `fileSizeLimit` > 0 caps the size of any
+  // file the program writes (RLIMIT_FSIZE), the one way to make a write fail
+  // part-way that works for root too.
+  TRun Run(const std::vector<std::string>& args, rlim_t fileSizeLimit = 0) {
+    const fs::path out = Dir.parent_path() / (Dir.filename().string() + ".stdout");
+    const fs::path err = Dir.parent_path() / (Dir.filename().string() + ".stderr");
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
+      if (fileSizeLimit > 0) {
+        // Default disposition: the program itself must keep the signal from
+        // killing it mid-save, or the temporary file would be left behind.
+        signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+      }
+      std::vector<char*> argv;
+      argv.push_back(const_cast<char*>(KELVANE_CLI_PATH));
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(KELVANE_CLI_PATH, argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    TRun r;
+    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.Out = ReadAll(out);
+    r.Err = ReadAll(err);
+    return r;
+  }
+
+  std::string Sample(const char* name) const { return (kSamples / name).string(); }
+  std::string In(const char* name) const { return (Dir / name).string(); }
+
+  fs::path Dir;
+};
+
+// The palette-index rows of an uncompressed 8-bit BMP, top row first.
+std::vector<std::string> IndexRowsOfBmp8(const std::string& bmp) {
+  auto u32 = [&](std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, bmp.data() + at, 4);
+    return v;
+  };
+  const auto offBits = u32(10);
+  const auto width = static_cast<std::int32_t>(u32(18));
+  const auto height = static_cast<std::int32_t>(u32(22));
+  const std::size_t stride = (static_cast<std::size_t>(width) + 3) / 4 * 4;
+  const std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
+  std::vector<std::string> out(rows);
+  for (std::size_t i = 0; i < rows; ++i) {
+    const std::size_t stored = height < 0 ? i : rows - 1 - i;
+    out[i] = bmp.substr(offBits + stored * stride, static_cast<std::size_t>(width));
+  }
+  return out;
+}
+
+TEST_F(CliTest, HelpPrintsUsageAndUsageErrorsExitWithTwo) {
+  const TRun help = Run({"--help"});
+  EXPECT_EQ(help.Exit, 0);
+  EXPECT_NE(help.Out.find("convert [--to8] --to bmp|pcx -o DIR INPUT..."), std::string::npos) << help.Out;
+
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"explode"}, {"convert", Sample("sprite8-5x4.pcx")}, {"convert", "--to", "gif", "-o", ".", "x.bmp"}}) {
+    const TRun r = Run(args);
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_NE(r.Err.find("kelvane-cli: "), std::string::npos) << r.Err;
+    EXPECT_TRUE(r.Out.empty());
+  }
+  EXPECT_TRUE(DirectoryNames(Dir).empty());
+}
+
+TEST_F(CliTest, InfoShowsSizeAndCaptionOfEveryDepth) {
+  const TRun r = Run({"info", Sample("sprite8-5x4.pcx"), Sample("sprite24-33x24.pcx"), Sample("bmp1-37x19.bmp"),
+                      Sample("bmp4rle-29x17.bmp"), Sample("bmp8topdown-47x33.bmp"), Sample("bmp16-555-45x30.bmp"),
+                      Sample("bmp16-565-45x30.bmp"), Sample("bmp24-45x30.bmp"), Sample("bmp32-41x31.bmp")});
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Err, "");
+  const std::vector<std::string> expected = {
+      Sample("sprite8-5x4.pcx") + ": 5x4  8 bit",        Sample("sprite24-33x24.pcx") + ": 33x24  24 bit",
+      Sample("bmp1-37x19.bmp") + ": 37x19  1 bit",       Sample("bmp4rle-29x17.bmp") + ": 29x17  4 bit",
+      Sample("bmp8topdown-47x33.bmp") + ": 47x33  8 bit", Sample("bmp16-555-45x30.bmp") + ": 45x30  15 bit",
+      Sample("bmp16-565-45x30.bmp") + ": 45x30  16 bit", Sample("bmp24-45x30.bmp") + ": 45x30  24 bit",
+      Sample("bmp32-41x31.bmp") + ": 41x31  32 bit"};
+  EXPECT_EQ(Lines(r.Out), expected);
+}
+
+TEST_F(CliTest, InfoReportsEachBadFileAndGoesOn) {
+  std::string sprite = ReadAll(Sample("sprite8-5x4.pcx"));
+  sprite[0] = static_cast<char>(5 * 4 + 1);  // DataSize matches neither depth
+  WriteAll(Dir / "wrong-size.pcx", sprite);
+  WriteAll(Dir / "garbage.bmp", "BM this is not a bitmap");
+
+  const TRun r = Run({"info", In("wrong-size.pcx"), In("missing.bmp"), In("garbage.bmp"), Sample("bmp24-45x30.bmp"),
+                      In("notes.txt")});
+  EXPECT_EQ(r.Exit, 1);
+  const auto err = Lines(r.Err);
+  ASSERT_EQ(err.size(), 4u) << r.Err;
+  EXPECT_EQ(err[0], In("wrong-size.pcx") + ": Неверный формат!");
+  EXPECT_EQ(err[1].rfind(In("missing.bmp") + ": ", 0), 0u) << err[1];
+  EXPECT_EQ(err[2].rfind(In("garbage.bmp") + ": ", 0), 0u) << err[2];
+  EXPECT_EQ(err[3].rfind(In("notes.txt") + ": ", 0), 0u) << err[3];
+  for (const auto& line : err) EXPECT_GT(line.size(), line.find(": ") + 2) << "a reason follows the name";
+  // A BMP that cannot be read shows what the window shows for it; a sprite
+  // failing its size test only its message.
+  EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{In("missing.bmp") + ": 0x0  <ошибка>",
+                                                     In("garbage.bmp") + ": 0x0  <ошибка>",
+                                                     Sample("bmp24-45x30.bmp") + ": 45x30  24 bit"}));
+}
+
+TEST_F(CliTest, EightBitSpriteSurvivesARoundTripThroughBmpByteForByte) {
+  for (const char* name : {"sprite8-5x4.pcx", "sprite8-7x9.pcx", "sprite8-33x21.pcx"}) {
+    SCOPED_TRACE(name);
+    const TRun toBmp = Run({"convert", Sample(name), In("mid.BMP")});
+    ASSERT_EQ(toBmp.Exit, 0) << toBmp.Err;
+    const TRun back = Run({"convert", In("mid.BMP"), In("back.Pcx")});
+    ASSERT_EQ(back.Exit, 0) << back.Err;
+    EXPECT_EQ(ReadAll(In("back.Pcx")), ReadAll(Sample(name)));
+    // Sprite to sprite goes through the same image and changes nothing either.
+    ASSERT_EQ(Run({"convert", Sample(name), In("copy.pcx")}).Exit, 0);
+    EXPECT_EQ(ReadAll(In("copy.pcx")), ReadAll(Sample(name)));
+  }
+}
+
+TEST_F(CliTest, BmpToBmpDecodesRunLengthData) {
+  const TRun r = Run({"convert", Sample("bmp8rle-47x33.bmp"), In("plain.bmp")});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  const std::string out = ReadAll(In("plain.bmp"));
+  const std::string reference = ReadAll(Sample("bmp8-47x33.bmp"));
+  ASSERT_GE(out.size(), 54u);
+  std::uint32_t compression;
+  std::memcpy(&compression, out.data() + 30, 4);
+  EXPECT_EQ(compression, 0u);
+  EXPECT_EQ(out.substr(54, 1024), reference.substr(54, 1024)) << "palette";
+  EXPECT_EQ(IndexRowsOfBmp8(out), IndexRowsOfBmp8(reference));
+}
+
+TEST_F(CliTest, EveryEightBitBmpLayoutGivesTheSameSprite) {
+  // Bottom-up, top-down and run-length files of one picture: the sprite rows
+  // must come out top row first in all three.
+  ASSERT_EQ(Run({"convert", Sample("bmp8-47x33.bmp"), In("a.pcx")}).Exit, 0);
+  ASSERT_EQ(Run({"convert", Sample("bmp8topdown-47x33.bmp"), In("b.pcx")}).Exit, 0);
+  ASSERT_EQ(Run({"convert", Sample("bmp8rle-47x33.bmp"), In("c.pcx")}).Exit, 0);
+  const std::string a = ReadAll(In("a.pcx"));
+  ASSERT_EQ(a.size(), 12u + 47 * 33 + 768);
+  EXPECT_EQ(ReadAll(In("b.pcx")), a);
+  EXPECT_EQ(ReadAll(In("c.pcx")), a);
+  const auto rows = IndexRowsOfBmp8(ReadAll(Sample("bmp8-47x33.bmp")));
+  for (std::size_t y = 0; y < rows.size(); ++y) EXPECT_EQ(a.substr(12 + y * 47, 47), rows[y]) << "row " << y;
+}
+
+TEST_F(CliTest, SpritesNeedEightBitsAndToEightMakesThem) {
+  const TRun refused = Run({"convert", Sample("bmp24-45x30.bmp"), In("x.pcx")});
+  EXPECT_EQ(refused.Exit, 1);
+  ASSERT_EQ(Lines(refused.Err).size(), 1u) << refused.Err;
+  EXPECT_EQ(refused.Err.rfind(Sample("bmp24-45x30.bmp") + ": ", 0), 0u);
+  EXPECT_NE(refused.Err.find("--to8"), std::string::npos) << refused.Err;
+  EXPECT_FALSE(fs::exists(In("x.pcx")));
+
+  for (const char* name : {"bmp24-45x30.bmp", "bmp1-37x19.bmp", "bmp16-565-45x30.bmp", "sprite24-7x7.pcx"}) {
+    SCOPED_TRACE(name);
+    const TRun r = Run({"convert", "--to8", Sample(name), In("x.pcx")});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const TRun info = Run({"info", In("x.pcx")});
+    ASSERT_EQ(info.Exit, 0) << info.Err;
+    EXPECT_NE(info.Out.find("  8 bit"), std::string::npos) << info.Out;
+  }
+  const TRun bmp = Run({"convert", "--to8", Sample("bmp32-41x31.bmp"), In("y.bmp")});
+  ASSERT_EQ(bmp.Exit, 0) << bmp.Err;
+  EXPECT_EQ(Run({"info", In("y.bmp")}).Out, In("y.bmp") + ": 41x31  8 bit\n");
+}
+
+TEST_F(CliTest, BatchWritesEachOutputAndGoesOnPastFailures) {
+  std::string sprite = ReadAll(Sample("sprite8-7x9.pcx"));
+  sprite[0] = 1;
+  WriteAll(Dir / "broken.pcx", sprite);
+  WriteAll(Dir / "bmp8-47x33.bmp", ReadAll(Sample("bmp8rle-47x33.bmp")));
+  fs::create_directories(Dir / "out");
+  const TRun r = Run({"convert", "--to", "pcx", "-o", (Dir / "out").string(), Sample("sprite8-5x4.pcx"), In("broken.pcx"),
+                      In("absent.bmp"), Sample("bmp24-45x30.bmp"), Sample("bmp8-47x33.bmp"), In("bmp8-47x33.bmp")});
+  EXPECT_EQ(r.Exit, 1);
+  const auto err = Lines(r.Err);
+  ASSERT_EQ(err.size(), 4u) << r.Err;
+  EXPECT_EQ(err[0], In("broken.pcx") + ": Неверный формат!");
+  EXPECT_EQ(err[1].rfind(In("absent.bmp") + ": ", 0), 0u) << err[1];
+  EXPECT_EQ(err[2].rfind(Sample("bmp24-45x30.bmp") + ": ", 0), 0u) << err[2];
+  EXPECT_NE(err[2].find("--to8"), std::string::npos);
+  EXPECT_EQ(err[3].rfind(In("bmp8-47x33.bmp") + ": ", 0), 0u) << "two inputs, one output name: " << err[3];
+  EXPECT_EQ(DirectoryNames(Dir / "out"), (std::vector<std::string>{"bmp8-47x33.pcx", "sprite8-5x4.pcx"}));
+  EXPECT_EQ(ReadAll(Dir / "out" / "sprite8-5x4.pcx"), ReadAll(Sample("sprite8-5x4.pcx")));
+
+  const TRun toBmp = Run({"convert", "--to8", "--to=BMP", "-o", (Dir / "out").string() + "/", Sample("sprite24-5x3.pcx"),
+                          Sample("bmp16-555-45x30.bmp")});
+  EXPECT_EQ(toBmp.Exit, 0) << toBmp.Err;
+  EXPECT_TRUE(fs::is_regular_file(Dir / "out" / "sprite24-5x3.bmp"));
+  EXPECT_EQ(Run({"info", (Dir / "out" / "bmp16-555-45x30.bmp").string()}).Out,
+            (Dir / "out" / "bmp16-555-45x30.bmp").string() + ": 45x30  8 bit\n");
+}
+
+TEST_F(CliTest, FailedConversionsLeaveNoFileAndKeepTheOldOne) {
+  // Output directory missing.
+  TRun r = Run({"convert", Sample("bmp24-45x30.bmp"), In("nowhere/x.bmp")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+  EXPECT_FALSE(fs::exists(Dir / "nowhere"));
+
+  // A directory where the output file should be.
+  fs::create_directories(Dir / "taken.bmp");
+  r = Run({"convert", Sample("bmp24-45x30.bmp"), In("taken.bmp")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_TRUE(fs::is_directory(Dir / "taken.bmp"));
+  fs::remove(Dir / "taken.bmp");
+
+  // The write itself fails part-way: the file size cap stops it after 1000
+  // bytes. The file it would replace keeps its content and no temporary
+  // file is left beside it.
+  WriteAll(Dir / "old.bmp", "the old content");
+  WriteAll(Dir / "old.pcx", "the old sprite");
+  r = Run({"convert", Sample("bmp24-45x30.bmp"), In("old.bmp")}, 1000);
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+  r = Run({"convert", Sample("sprite8-33x21.pcx"), In("old.pcx")}, 1000);
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(ReadAll(Dir / "old.bmp"), "the old content");
+  EXPECT_EQ(ReadAll(Dir / "old.pcx"), "the old sprite");
+
+  // An input that cannot be read does not touch the output either.
+  r = Run({"convert", In("absent.pcx"), In("old.bmp")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(ReadAll(Dir / "old.bmp"), "the old content");
+  EXPECT_EQ(DirectoryNames(Dir), (std::vector<std::string>{"old.bmp", "old.pcx"}));
+}
+
+}  // namespace
+}  // namespace kelvane

@@ -1,0 +1,99 @@
+// The pure text rules of the command line and the window: which files are
+// sprites or BMPs, what a batch output is called, what the labels read.
+#include <gtest/gtest.h>
+
+#include "app/ImageCaptions.h"
+#include "cli/CliOptions.h"
+
+namespace kelvane {
+namespace {
+
+TEST(FileKind, DecidesByTheLastDotOfTheWholePathIgnoringCase) {
+  struct Row {
+    const char* Path;
+    cli::TFileKind Kind;
+  };
+  const Row rows[] = {
+      {"unit.pcx", cli::fkPcx},     {"UNIT.PCX", cli::fkPcx},         {"a.Pcx", cli::fkPcx},
+      {"maps/a.b.bmp", cli::fkBmp}, {"x.BMP", cli::fkBmp},            {"x.bmp.txt", cli::fkOther},
+      {"pcx", cli::fkPcx},          {"dir.pcx/file", cli::fkOther},   {"noext", cli::fkOther},
+      {"x.pcx ", cli::fkOther},     {"", cli::fkOther},
+  };
+  for (const Row& r : rows) EXPECT_EQ(cli::FileKind(r.Path), r.Kind) << '"' << r.Path << '"';
+}
+
+TEST(BaseName, DropsDirectoryAndLastExtensionOnly) {
+  EXPECT_EQ(cli::BaseName("hero.pcx"), "hero");
+  EXPECT_EQ(cli::BaseName("maps/a.b.pcx"), "a.b");
+  EXPECT_EQ(cli::BaseName("dir.v2/plain"), "plain");
+  EXPECT_EQ(cli::BaseName("/abs/x.y/z.BMP"), "z");
+}
+
+TEST(Captions, SizeTextHasNoSpaces) {
+  EXPECT_EQ(SizeText(64, 48), "64x48");
+  EXPECT_EQ(SizeText(0, 0), "0x0");
+  EXPECT_EQ(SizeText(16384, 1), "16384x1");
+}
+
+TEST(Captions, EveryFormatHasItsCaptionAndTheRestReadError) {
+  EXPECT_EQ(FormatCaption(pxDevice), "<ошибка>");
+  EXPECT_EQ(FormatCaption(px1), "1 bit");
+  EXPECT_EQ(FormatCaption(px4), "4 bit");
+  EXPECT_EQ(FormatCaption(px8), "8 bit");
+  EXPECT_EQ(FormatCaption(px15), "15 bit");
+  EXPECT_EQ(FormatCaption(px16), "16 bit");
+  EXPECT_EQ(FormatCaption(px24), "24 bit");
+  EXPECT_EQ(FormatCaption(px32), "32 bit");
+  EXPECT_EQ(FormatCaption(pxCustom), "<ошибка>");
+  EXPECT_EQ(FormatCaption(static_cast<TPixelFormat>(200)), "<ошибка>");
+}
+
+TEST(CommandLine, UsageErrorsAreRefusedBeforeAnyFileIsTouched) {
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"frobnicate"},
+      {"info"},
+      {"info", "--verbose", "a.bmp"},
+      {"convert", "a.pcx"},
+      {"convert", "a.pcx", "b.bmp", "c.bmp"},
+      {"convert", "a.pcx", "b.gif"},
+      {"convert", "a.txt", "b.bmp"},
+      {"convert", "--to", "gif", "-o", "out", "a.pcx"},
+      {"convert", "--to", "bmp", "a.pcx"},
+      {"convert", "-o", "out", "a.pcx"},
+      {"convert", "--to", "bmp", "-o", "out"},
+      {"convert", "--to"},
+      {"convert", "--shrink", "a.pcx", "b.bmp"},
+  };
+  for (const auto& args : bad) {
+    std::string joined;
+    for (const auto& a : args) joined += a + ' ';
+    const cli::TParseResult r = cli::ParseCommandLine(args);
+    EXPECT_FALSE(r.Ok) << joined;
+    EXPECT_FALSE(r.Error.empty()) << joined;
+  }
+}
+
+TEST(CommandLine, ParsesSingleAndBatchConversions) {
+  cli::TParseResult r = cli::ParseCommandLine({"convert", "--to8", "in.BMP", "out.pcx"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.Command, cli::TCommand::Convert);
+  EXPECT_TRUE(r.Options.To8);
+  EXPECT_EQ(r.Options.Inputs, std::vector<std::string>{"in.BMP"});
+  EXPECT_EQ(r.Options.Output, "out.pcx");
+
+  r = cli::ParseCommandLine({"convert", "--to", "PCX", "a.bmp", "-o", "dir", "--", "-odd.bmp"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.Command, cli::TCommand::ConvertBatch);
+  EXPECT_FALSE(r.Options.To8);
+  EXPECT_EQ(r.Options.BatchTarget, cli::fkPcx);
+  EXPECT_EQ(r.Options.OutputDir, "dir");
+  EXPECT_EQ(r.Options.Inputs, (std::vector<std::string>{"a.bmp", "-odd.bmp"}));
+
+  r = cli::ParseCommandLine({"info", "x.pcx", "--help"});
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.Options.Command, cli::TCommand::Help);
+}
+
+}  // namespace
+}  // namespace kelvane
