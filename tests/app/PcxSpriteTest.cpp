@@ -103,6 +103,7 @@ TEST(LoadSprite, RefusesWhatFailsTheSizeTestAndLeavesTheImage) {
       {"negative sizes", MakeSprite(6, -2, -3, Bytes(6), palette)},
       {"eight-bit shorter than a palette", MakeSprite(4, 2, 2, Bytes(4))},
       {"overflowing product", MakeSprite(0, 65536, 65536, {})},
+      {"pixel count times three overflows", MakeSprite(1, 0x7FFFFFFF, 0x7FFFFFFF, Bytes(768), palette)},
   };
   for (const Case& c : cases) {
     Loaded r = LoadBytes(image, c.Sprite);
