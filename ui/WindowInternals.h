@@ -64,6 +64,7 @@ struct TWindowObject::TInternals {
   bool PositionSet = false;        // a form's position was set by the caller
   int FocusingCounter = 0;         // non-zero while the toolkit moves the focus here
   int Programmatic = 0;            // non-zero while the toolkit changes items
+  int LastSelection = -1;          // list box: the selected row last reported
   bool ListOpen = false;           // combo box drop-down state
   int IndexAtOpen = -1;
   QEventLoop* ModalLoop = nullptr;

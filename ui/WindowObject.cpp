@@ -389,7 +389,14 @@ bool TEventBridge::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn: {
       TWindowObject* form = w.Form();
       if (form != nullptr && form != &w) TToolkitAccess::SetFocusedChild(*form, &w);
+      // Focus that arrives with the window's activation or from code is moved
+      // by the program, not by a click of the user: a click it sets off is
+      // not the user's.
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      const bool moved = reason == Qt::ActiveWindowFocusReason || reason == Qt::OtherFocusReason;
+      if (moved) ++w.Internals().FocusingCounter;
       if (HasFocusEvents(w.Kind())) FireNotify(w, w.OnFocusIn);
+      if (moved && *alive) --w.Internals().FocusingCounter;
       return false;
     }
     case QEvent::FocusOut:
@@ -1346,14 +1353,18 @@ TWindowObject* CreateListBox(TWindowObject* parent, TListBoxOptions options) {
     list->setWrapping(true);
   }
   std::weak_ptr<bool> alive = w->Internals().Alive;
-  auto changed = [w, alive] {
+  // Selection, not the current row: Qt makes the first row current when the
+  // list gets the focus, which selects nothing and is no change.
+  QObject::connect(list, &QListWidget::itemSelectionChanged, list, [w, alive] {
     if (alive.expired() || !*alive.lock()) return;
+    auto* widget = static_cast<QListWidget*>(w->Widget());
+    if (widget->selectionMode() == QAbstractItemView::SingleSelection) {
+      const int now = w->SelectedIndex();
+      if (now == w->Internals().LastSelection) return;
+      w->Internals().LastSelection = now;
+    }
     FireSelectionChange(*w);
-  };
-  if (list->selectionMode() == QAbstractItemView::SingleSelection)
-    QObject::connect(list, &QListWidget::currentRowChanged, list, changed);
-  else
-    QObject::connect(list, &QListWidget::itemSelectionChanged, list, changed);
+  });
   // A double-click on an item is the list box's click.
   QObject::connect(list, &QListWidget::itemDoubleClicked, list, [w, alive] {
     if (alive.expired() || !*alive.lock()) return;
