@@ -909,11 +909,18 @@ void ApplyPalette(TWindowObject& w) {
     case TWindowKind::Button:
       palette.setColor(QPalette::ButtonText, text);
       break;
-    default:
+    default: {
       palette.setColor(QPalette::Window, background);
       palette.setColor(QPalette::WindowText, text);
-      wd->setAutoFillBackground(true);
+      // A control of its parent's colour lets the parent show through: the
+      // style may draw the parent's area (a group box's panel) in a shade of
+      // its own, and a filled label would stand out as a lighter block.
+      const bool sameAsParent = w.Parent() != nullptr && w.Parent()->Kind() != TWindowKind::App &&
+                                w.Parent()->Color() == w.Color() && w.Kind() != TWindowKind::Form &&
+                                w.Kind() != TWindowKind::ScrollBox;
+      wd->setAutoFillBackground(!sameAsParent);
       break;
+    }
   }
   wd->setPalette(palette);
   QWidget* client = w.Internals().Client;
