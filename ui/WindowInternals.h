@@ -68,6 +68,8 @@ struct TWindowObject::TInternals {
   bool ListOpen = false;           // combo box drop-down state
   int IndexAtOpen = -1;
   QEventLoop* ModalLoop = nullptr;
+  bool MinimizeBox = true;         // title-bar buttons of a form
+  bool MaximizeBox = true;
   bool MinimisedApp = false;       // the main form minimised the application
   std::vector<QPointer<QWidget>> HiddenByMinimise;
   int ControlCount = 0;            // forms: controls made so far (tab order)

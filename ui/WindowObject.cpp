@@ -966,18 +966,29 @@ void TWindowObject::SetResizable(bool resizable) {
   }
 }
 
+namespace {
+void ApplyTitleButtons(TWindowObject& w) {
+  QWidget* wd = w.Widget();
+  if (wd == nullptr || !wd->isWindow()) return;
+  auto& in = w.Internals();
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint;
+  if (in.MinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+  if (in.MaximizeBox) flags |= Qt::WindowMaximizeButtonHint;
+  const bool shown = wd->isVisible();
+  wd->setWindowFlags(flags);
+  if (shown) wd->show();  // changing the flags hides a window
+}
+}  // namespace
+
 void TWindowObject::SetMinimizeBox(bool present) {
-  if (Widget_ != nullptr && Widget_->isWindow()) {
-    Widget_->setWindowFlag(Qt::CustomizeWindowHint, true);
-    Widget_->setWindowFlag(Qt::WindowMinimizeButtonHint, present);
-  }
+  Internals_->MinimizeBox = present;
+  ApplyTitleButtons(*this);
 }
 
 void TWindowObject::SetMaximizeBox(bool present) {
-  if (Widget_ != nullptr && Widget_->isWindow()) {
-    Widget_->setWindowFlag(Qt::CustomizeWindowHint, true);
-    Widget_->setWindowFlag(Qt::WindowMaximizeButtonHint, present);
-  }
+  Internals_->MaximizeBox = present;
+  ApplyTitleButtons(*this);
 }
 
 void TWindowObject::SetModalCode(int code) {
@@ -1392,6 +1403,9 @@ TWindowObject* CreateComboBox(TWindowObject* parent, TComboBoxOptions options) {
   combo->setInsertPolicy(QComboBox::NoInsert);
   // The drop-down shows at most eight items at a time.
   combo->setMaxVisibleItems(8);
+  // Some styles (Fusion among them) open the list over the combo box with
+  // every item and ignore the limit; the plain list popup keeps it.
+  combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
   combo->setProperty("kelvaneSorted", options.Contains(CboSort));
   std::weak_ptr<bool> alive = w->Internals().Alive;
   QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [w, alive] {

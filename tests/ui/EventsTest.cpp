@@ -160,6 +160,22 @@ TEST_F(Events, ComboBoxChoiceRaisesOnChangeOnceAfterTheTextChanged) {
   EXPECT_EQ(textInHandler, "All");
 }
 
+TEST_F(Events, TheDropDownListShowsOneToEightItems) {
+  TWindowObject* combo = CreateComboBox(Form, {CboDropDownList});
+  for (int i = 0; i < 20; ++i) combo->AddItem("item " + std::to_string(i));
+  ShowAndActivate();
+  auto* widget = static_cast<QComboBox*>(combo->Widget());
+  widget->showPopup();
+  QAbstractItemView* view = widget->view();
+  ASSERT_TRUE(WaitFor([&] { return view->isVisible(); }));
+  const int rowHeight = view->visualRect(view->model()->index(0, 0)).height();
+  ASSERT_GT(rowHeight, 0);
+  const int rows = view->viewport()->height() / rowHeight;
+  EXPECT_GE(rows, 7);
+  EXPECT_LE(rows, 8);
+  widget->hidePopup();
+}
+
 TEST_F(Events, ComboBoxEditPartRaisesOnChangeForTypedText) {
   TWindowObject* combo = CreateComboBox(Form, {});
   combo->AddItem("one");
