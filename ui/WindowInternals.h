@@ -112,14 +112,20 @@ void ShowPendingForms(TWindowObject& app);
 // RAII for programmatic item changes: raises no selection events meanwhile.
 class TProgrammaticChange {
  public:
-  explicit TProgrammaticChange(const TWindowObject& w)
-      : I_(const_cast<TWindowObject&>(w).Internals()) { ++I_.Programmatic; }
-  ~TProgrammaticChange() { --I_.Programmatic; }
+  explicit TProgrammaticChange(const TWindowObject& w) : W_(const_cast<TWindowObject&>(w)) {
+    ++W_.Internals().Programmatic;
+  }
+  // What the program selected is the baseline the user's next change is
+  // measured against.
+  ~TProgrammaticChange() {
+    auto& in = W_.Internals();
+    if (--in.Programmatic == 0) in.LastSelection = W_.SelectedIndex();
+  }
   TProgrammaticChange(const TProgrammaticChange&) = delete;
   TProgrammaticChange& operator=(const TProgrammaticChange&) = delete;
 
  private:
-  TWindowObject::TInternals& I_;
+  TWindowObject& W_;
 };
 
 }  // namespace kelvane

@@ -672,9 +672,11 @@ TWindowObject::~TWindowObject() {
   auto& in = *Internals_;
   if (TWindowObject* form = Form(); form != nullptr && form != this && form->FocusedChild_ == this)
     form->FocusedChild_ = nullptr;
+  // From here on Qt events of the widget (hiding, children going away) no
+  // longer reach the handlers of an object that is half gone.
+  *in.Alive = false;
   BeginDestroy();
   while (!Children_.empty()) delete Children_.back();
-  *in.Alive = false;
   if (in.ModalLoop != nullptr) in.ModalLoop->exit(0);
   Canvas_.reset();
   Font_.reset();
@@ -942,7 +944,6 @@ TFontObject& TWindowObject::Font() {
       TextColor_ = font.Color();
       Widget_->setFont(font.ToQFont(QApplication::font()));
       ApplyPalette(*this);
-      Canvas_.reset();
     };
     Font_->OnFontChange(*Font_);
   }

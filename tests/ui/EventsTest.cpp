@@ -273,6 +273,21 @@ TEST_F(Events, OnPaintDrawsPixelRowsOneToOne) {
   EXPECT_EQ(shot.pixel(4, 7), 0xFFFFFFFFu);
 }
 
+TEST_F(Events, DrawingOutsidePaintEventsStaysVisible) {
+  TWindowObject* area = CreatePaintArea(Form);
+  area->MoveTo(0, 0)->ResizeTo(20, 20);
+  area->SetColor(RgbColor(255, 255, 255));
+  TCanvasObject& canvas = area->Canvas();
+  EXPECT_FALSE(canvas.Painting());
+  canvas.FillRect(TRect{2, 2, 6, 6}, RgbColor(0, 0, 255));
+  QImage shot = area->Widget()->grab().toImage();
+  EXPECT_EQ(shot.pixel(3, 3), 0xFF0000FFu);
+  EXPECT_EQ(shot.pixel(8, 8), 0xFFFFFFFFu);
+  canvas.ClearBacking();
+  shot = area->Widget()->grab().toImage();
+  EXPECT_EQ(shot.pixel(3, 3), 0xFFFFFFFFu);
+}
+
 TEST_F(Events, OnCloseCanRefuseAndAnAcceptedCloseReleasesAnOtherForm) {
   TWindowObject* other = CreateForm(App, "other");  // Form is the main form
   int asked = 0;

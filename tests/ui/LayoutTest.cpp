@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QStyle>
 #include <QCursor>
+#include <QFontDatabase>
 
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
@@ -55,6 +56,7 @@ TEST(Layout, ChildrenTakeOverTheParentsLookWhenTheyAreMade) {
   ASSERT_TRUE(label->HasFont());
   EXPECT_EQ(label->Font().Height(), -11);
   EXPECT_EQ(label->Widget()->font().pixelSize(), 11);
+  EXPECT_EQ(label->Widget()->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
   // The child's font is a copy: changing it leaves the parent's alone.
   label->Font().SetHeight(-14);
   EXPECT_EQ(group->Font().Height(), -11);

@@ -41,6 +41,13 @@ TEST(MessageLoop, ClosingTheMainFormEndsTheLoopWithEverythingReleased) {
     ++shows;
     visibleAtShow = s->Widget()->isVisible();
   };
+  // While the loop runs, the application window's OnMessage sees the
+  // messages of every window first.
+  int appMessages = 0;
+  app->OnMessage = [&](TWindowObject* sender, TMessage&) {
+    if (sender == main) ++appMessages;
+    return false;
+  };
   bool queuedHandled = false;
   // Close the main form from inside the loop, with a message still queued
   // behind the close request.
@@ -59,6 +66,7 @@ TEST(MessageLoop, ClosingTheMainFormEndsTheLoopWithEverythingReleased) {
   EXPECT_EQ(shows, 1);
   EXPECT_TRUE(visibleAtShow);
   EXPECT_GT(ticks, 0);
+  EXPECT_GT(appMessages, 0);
   // Forms are released last created first, each with its auto-free list.
   EXPECT_EQ(released, (std::vector<std::string>{"about", "main", "timer"}));
   EXPECT_EQ(CurrentAppWindow(), nullptr);
