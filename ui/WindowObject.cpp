@@ -1098,12 +1098,21 @@ std::string TWindowObject::ItemText(int index) const {
 void TWindowObject::SetItemText(int index, const std::string& text) {
   if (index < 0 || index >= ItemCount()) return;
   TProgrammaticChange quiet(*this);
+  // The item is removed and inserted anew: a selection on it is lost, and
+  // Qt must not move the selection to a neighbour meanwhile.
+  const bool wasSelected = SelectedIndex() == index;
   if (auto* list = ListOf(*this)) {
     delete list->takeItem(index);
     list->insertItem(index, Q(text));
+    if (wasSelected) {
+      list->clearSelection();
+      list->setCurrentRow(-1);
+    }
   } else if (auto* combo = ComboOf(*this)) {
+    const int current = combo->currentIndex();
     combo->removeItem(index);
     combo->insertItem(index, Q(text));
+    combo->setCurrentIndex(wasSelected ? -1 : current);
   }
 }
 

@@ -202,7 +202,22 @@ TEST_F(Events, ItemTextAndPrefixSearch) {
   EXPECT_EQ(combo->FindItem("A", -1), 0);
   EXPECT_EQ(combo->FindItem("Z", 0), -1);
 
+  // Rewriting an item keeps the others' selection and loses its own.
+  combo->SetSelectedIndex(2);
+  combo->SetItemText(0, "A:");
+  EXPECT_EQ(combo->SelectedIndex(), 2);
+  EXPECT_EQ(combo->ItemText(0), "A:");
+  combo->SetItemText(2, "D:");
+  EXPECT_EQ(combo->SelectedIndex(), -1);
+  EXPECT_EQ(combo->ItemText(2), "D:");
+
   TWindowObject* list = CreateListBox(Form, {});
+  for (const char* text : {"a", "b", "c"}) list->AddItem(text);
+  list->SetSelectedIndex(1);
+  list->SetItemText(1, "B");
+  EXPECT_EQ(list->SelectedIndex(), -1);
+  EXPECT_EQ(list->ItemText(1), "B");
+  list->Clear();
   const std::string longText(250, 'x');
   list->AddItem(longText + "y");
   EXPECT_EQ(list->ItemText(0), longText + "y");
