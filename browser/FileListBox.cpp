@@ -1,0 +1,121 @@
+#include "browser/FileListBox.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/FileSystem.h"
+#include "platform/Names.h"
+#include "ui/FontObject.h"
+
+namespace kelvane {
+
+namespace {
+constexpr int kRowHeight = 14;
+constexpr int kFrameHeight = 6;
+}  // namespace
+
+std::string ApplyNameCase(std::string name, TNameCase nameCase) {
+  for (char& c : name) {
+    if (nameCase == NameCaseLower && c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c + 0x20);
+    else if (nameCase == NameCaseUpper && c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 0x20);
+  }
+  return name;
+}
+
+TFileListBox::TFileListBox(TWindowObject* listBox) { ListBox_.Attach(listBox); }
+
+TFileListBox::~TFileListBox() { BeginDestroy(); }
+
+TFileListBox* CreateFileListBox(TWindowObject* owner) {
+  TWindowObject* listBox = CreateListBox(owner, TListBoxOptions{LboNoIntegralHeight});
+  TFileListBox* component = owner->AddToAutoFree(std::unique_ptr<TFileListBox>(new TFileListBox(listBox)));
+  listBox->Font().SetHeight(-11);
+  listBox->OnChange = [component](TWindowObject*) { component->SelectionChanged(); };
+  return component;
+}
+
+TFileListBox* TFileListBox::SetAlignment(TAlign align) {
+  if (TWindowObject* list = ListBox_.Get()) list->SetAlignment(align);
+  return this;
+}
+
+void TFileListBox::SetMask(const std::string& mask) {
+  Mask_ = mask;
+  SetPath(Path_);
+}
+
+void TFileListBox::SetPath(const std::string& path) {
+  TWindowObject* list = ListBox_.Get();
+  if (!IsDirectory(path)) {
+    Path_.clear();
+    // The old lines would name files of a directory that is no longer Path,
+    // and could not be opened through it; an empty list says what is true.
+    NativeNames_.clear();
+    if (list != nullptr) list->Clear();
+    return;
+  }
+  Path_ = path;
+  NativeNames_.clear();
+  if (list == nullptr) return;
+  list->Clear();
+
+  // One backslash joins them whether or not the path ends in one; the
+  // doubled backslash that can result is accepted by ListFiles.
+  std::vector<TDirEntry> files = ListFiles(path + "\\" + Mask_);
+  // Linux returns names in no useful order (hash order on most file
+  // systems), so the list is sorted the way people read it: by the user's
+  // collation, case ignored; the raw bytes break ties so the order is total.
+  std::stable_sort(files.begin(), files.end(), [](const TDirEntry& a, const TDirEntry& b) {
+    if (int order = CompareNames(a.Name, b.Name); order != 0) return order < 0;
+    return a.NativeName < b.NativeName;
+  });
+  NativeNames_.reserve(files.size());
+  for (const TDirEntry& file : files) {
+    list->AddItem(file.Name);
+    NativeNames_.push_back(file.NativeName);
+  }
+  if (NameCase != NameCaseAsIs) {
+    for (int i = 0; i < list->ItemCount(); ++i) {
+      const std::string shown = list->ItemText(i);
+      std::string converted = ApplyNameCase(shown, NameCase);
+      if (converted != shown) list->SetItemText(i, converted);
+    }
+  }
+  list->SetSelectedIndex(-1);
+}
+
+void TFileListBox::SetIntegralHeight(bool flag) {
+  IntegralHeight_ = flag;
+  TWindowObject* list = ListBox_.Get();
+  if (!flag || list == nullptr) return;
+  TRect bounds = list->Bounds();
+  bounds.Bottom = bounds.Top + bounds.Height() / kRowHeight * kRowHeight + kFrameHeight;
+  list->SetBounds(bounds);
+}
+
+std::string TFileListBox::FileName() const {
+  TWindowObject* list = ListBox_.Get();
+  if (list == nullptr) return {};
+  const int index = list->SelectedIndex();
+  return index >= 0 ? list->ItemText(index) : std::string();
+}
+
+std::string TFileListBox::NativeFileName() const {
+  TWindowObject* list = ListBox_.Get();
+  if (list == nullptr) return {};
+  const int index = list->SelectedIndex();
+  if (index < 0 || static_cast<std::size_t>(index) >= NativeNames_.size()) return {};
+  return NativeNames_[static_cast<std::size_t>(index)];
+}
+
+std::optional<std::string> TFileListBox::SelectedNativePath() const {
+  const std::string name = NativeFileName();
+  if (name.empty() || Path_.empty()) return std::nullopt;
+  return NativeFilePath(Path_, name);
+}
+
+void TFileListBox::SelectionChanged() { browser_detail::Raise(OnChange, this); }
+
+}  // namespace kelvane
