@@ -35,7 +35,8 @@ void Raise(const TComponentEvent<TSender>& event, TSender* sender) {
 // Keeps a component's control pointer honest: when the control is destroyed
 // before the component (someone deleted it), the pointer is cleared; when the
 // component goes first, its handlers are taken off the control, so that no
-// event can reach a component that no longer exists.
+// event can reach a component that no longer exists. It takes the control's
+// OnDestroy slot for this; the owner must leave that slot alone.
 class TControlLink {
  public:
   TControlLink() = default;

@@ -179,5 +179,18 @@ TEST_F(FileListBoxTest, IsAnElevenPixelListReleasedWithItsOwner) {
   EXPECT_TRUE(destroyed);
 }
 
+TEST_F(FileListBoxTest, OutlivesItsDeletedControl) {
+  List_->SetMask("*.pcx");
+  List_->SetPath(Games_);
+  delete List_->ListBox();
+  EXPECT_EQ(List_->ListBox(), nullptr);
+  // Every operation still works on what is left, and nothing is touched.
+  List_->SetPath(Games_);
+  List_->SetIntegralHeight(true);
+  EXPECT_EQ(List_->SetAlignment(AlignTop), List_);
+  EXPECT_EQ(List_->FileName(), "");
+  EXPECT_FALSE(List_->SelectedNativePath());
+}
+
 }  // namespace
 }  // namespace kelvane
