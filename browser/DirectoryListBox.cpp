@@ -75,7 +75,7 @@ int TDirectoryListBox::AddRow(const std::string& text, int image) {
   return ListView()->AddRow(text, 0, image, 0);
 }
 
-void TDirectoryListBox::SetPath(const std::string& path) {
+void TDirectoryListBox::SetPath(std::string path) {
   TListViewObject* view = ListView();
   if (view == nullptr) return;
   if (!Initialised_) {

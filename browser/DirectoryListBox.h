@@ -57,8 +57,9 @@ class TDirectoryListBox final : public TBaseObject {
   // root). Path becomes `path` with a final backslash, or empty when `path`
   // is not an existing directory (the list is then empty). The first call
   // also makes the column and, when IntegralHeight is set, snaps the height
-  // to whole 16-pixel rows. No row is selected afterwards.
-  void SetPath(const std::string& path);
+  // to whole 16-pixel rows. No row is selected afterwards. Taken by value,
+  // as a caller may pass Path() back in.
+  void SetPath(std::string path);
 
   // The current directory, always ending in "\"; empty after a path that
   // is not an existing directory.

@@ -56,7 +56,7 @@ void TFileListBox::SetMask(const std::string& mask) {
   SetPath(Path_);
 }
 
-void TFileListBox::SetPath(const std::string& path) {
+void TFileListBox::SetPath(std::string path) {
   SelectionPending_ = false;
   TWindowObject* list = ListBox_.Get();
   if (!IsDirectory(path)) {

@@ -49,8 +49,8 @@ class TFileListBox final : public TBaseObject {
   void SetMask(const std::string& mask);
   // Lists the files of `path` (Windows form) that match Mask. Path keeps the
   // text exactly as given, with or without a final backslash. No line is
-  // selected afterwards.
-  void SetPath(const std::string& path);
+  // selected afterwards. Taken by value, as refreshing passes Path() back in.
+  void SetPath(std::string path);
   // Stores the flag; when true, snaps the height at once to whole rows of 14
   // pixels plus 6. Only this call snaps.
   void SetIntegralHeight(bool flag);
