@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QLocale>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -16,6 +17,18 @@
 #include "tests/support/QtTestHelpers.h"
 
 namespace kelvane::test {
+
+namespace {
+// The orders these tests expect are those of an English collation, whatever
+// the machine's locale: a Russian one, for one, puts Cyrillic names before
+// Latin ones. The collator is made on first use, so this runs before any test.
+class TEnglishCollation final : public testing::Environment {
+ public:
+  void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+};
+[[maybe_unused]] testing::Environment* const kEnglishCollation =
+    testing::AddGlobalTestEnvironment(new TEnglishCollation);
+}  // namespace
 
 TTempTree::TTempTree() {
   std::string pattern = testing::TempDir() + "kelvane-browser-XXXXXX";
