@@ -1,0 +1,346 @@
+#include "app/gui/MainForm.h"
+
+#include <QCursor>
+#include <QWidget>
+
+#include "app/FileKind.h"
+#include "app/ImageCaptions.h"
+#include "app/PcxSprite.h"
+#include "browser/DirectoryListBox.h"
+#include "browser/DriveComboBox.h"
+#include "browser/FileListBox.h"
+#include "browser/FilterComboBox.h"
+#include "platform/DriveMap.h"
+#include "platform/FileSystem.h"
+#include "ui/AboutWindow.h"
+#include "ui/Application.h"
+#include "ui/CanvasObject.h"
+#include "ui/FileDialog.h"
+#include "ui/FontObject.h"
+#include "ui/MenuObject.h"
+#include "ui/TimerObject.h"
+#include "ui/WindowObject.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr TColor kNavy = RgbColor(0, 0, 128);
+constexpr TColor kRed = RgbColor(255, 0, 0);
+constexpr TColor kGreen = RgbColor(0, 128, 0);
+
+constexpr const char* kNoneText = "<нет>";
+constexpr const char* kNoteText =
+    "Внимание! Преобразование в 8-бит- ный формат происходит в памяти и не затрагивает исходного BMP файла. "
+    "Чтобы отменить преобразование, просто загрузите файл снова.";
+constexpr const char* kWarningText =
+    "Это изображение имеет битность выше 8-ми. Для его преобразования в 8-битный формат рекомендуется "
+    "использовать внешние графические редакторы. В противном случае возможна заметная потеря качества "
+    "изображения";
+constexpr const char* kSaveFailedText = "Не удалось сохранить файл";
+
+TWindowObject* AddLabel(TWindowObject* parent, const std::string& text, int left, int top, int width, int height) {
+  TWindowObject* label = CreateLabel(parent, text);
+  label->MoveTo(left, top);
+  label->ResizeTo(width, height);
+  return label;
+}
+
+TWindowObject* AddValueLabel(TWindowObject* parent, int left, int top) {
+  TWindowObject* label = CreateLabel(parent, kNoneText);
+  label->MoveTo(left, top);
+  label->ResizeTo(0, 17);  // default width
+  label->Font().SetColor(kNavy);
+  return label;
+}
+
+// The directory part of a Windows-form file name, without its trailing "\":
+// "D:\Out\hero.bmp" gives "D:\Out", "C:\hero.bmp" gives "C:".
+std::string DirectoryOf(const std::string& systemPath) {
+  const auto slash = systemPath.rfind('\\');
+  if (slash == std::string::npos) return systemPath;
+  std::string dir = systemPath.substr(0, slash);
+  while (dir.size() > 2 && dir.back() == '\\') dir.pop_back();
+  return dir;
+}
+
+}  // namespace
+
+TMainForm* CreateMainForm(TWindowObject* parent) {
+  // 1. The form, owning this record.
+  TWindowObject* form = CreateForm(parent, "Kelvane (Heroes of Might and Magic III) v2.0");
+  form->MoveTo(186, 25);
+  form->ResizeTo(547, 479);
+  TMainForm* self = form->AddToAutoFree(std::unique_ptr<TMainForm>(new TMainForm()));
+  self->Form = form;
+  form->OnShow = [self](TWindowObject*) { self->FormShow(); };
+
+  // 2. The menu: item 0 "Файл" opening item 1 "Выход"; item 2 on the bar.
+  self->MainMenu = CreateMainMenu(form, 0, {"Файл", "(", "Выход", ")", "О Программе...", ""});
+  SetItemHandlers(self->MainMenu, 1,
+                  {[self](TMenuObject*, int) { self->ExitClick(); }, [self](TMenuObject*, int) { self->AboutClick(); }});
+
+  // 3. The refresh timer, started once everything exists.
+  self->RefreshTimer = form->AddToAutoFree(CreateTimer(10));
+  self->RefreshTimer->OnTimer = [self](TTimerObject*) { self->RefreshTick(); };
+
+  // 4-5. The save dialogs; they ask before replacing a file.
+  self->BmpSaveDialog = form->AddToAutoFree(CreateFileDialog("", "", {}));
+  self->BmpSaveDialog->Filter = "Bitmaps (*.bmp)|*.bmp";
+  self->BmpSaveDialog->OpenMode = false;
+  self->BmpSaveDialog->DefaultExtension = "bmp";
+  self->PcxSaveDialog = form->AddToAutoFree(CreateFileDialog("", "", {}));
+  self->PcxSaveDialog->Filter = "PCX sprites (*.pcx)|*.pcx";
+  self->PcxSaveDialog->OpenMode = false;
+  self->PcxSaveDialog->DefaultExtension = "pcx";
+
+  // 6. The browser column; its components touch each other and its edges.
+  self->BrowserPanel = CreatePanel(form, FrameNone);
+  self->BrowserPanel->SetAlignment(AlignLeft);
+  self->BrowserPanel->ResizeTo(137, 0);
+  self->BrowserPanel->SetSpacing(0);
+
+  // 7. Drives. The first programmatic choice raises nothing.
+  self->DriveCombo = CreateDriveComboBox(self->BrowserPanel);
+  self->DriveCombo->SetAlignment(AlignTop)->Resize(0, 19);
+  self->DriveCombo->OnChange = [self](TDriveComboBox*) { self->DriveChange(); };
+  self->DriveCombo->SetDrive('E');
+
+  // 8. Directories.
+  self->DirList = CreateDirectoryListBox(self->BrowserPanel);
+  self->DirList->SetAlignment(AlignTop)->Resize(0, 134);
+  self->DirList->OnChange = [self](TDirectoryListBox*) { self->DirChange(); };
+  self->DirList->Indented = false;
+  self->DirList->SetPath(kStartDirectory);
+  self->DirList->IntegralHeight = false;
+
+  // 9. Filters.
+  self->FilterCombo = CreateFilterComboBox(self->BrowserPanel);
+  self->FilterCombo->SetAlignment(AlignBottom)->Resize(0, 19);
+  self->FilterCombo->OnChange = [self](TFilterComboBox*) { self->FilterChange(); };
+  self->FilterCombo->SetFilterIndex(0);
+  self->FilterCombo->Filter = "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\n";
+  self->FilterCombo->ParseFilter();
+
+  // 10. Files, in lower case, sprites first.
+  self->FileList = CreateFileListBox(self->BrowserPanel);
+  self->FileList->SetAlignment(AlignClient);
+  self->FileList->OnChange = [self](TFileListBox*) { self->FileSelected(); };
+  self->FileList->NameCase = NameCaseLower;
+  self->FileList->SetIntegralHeight(true);
+  self->FileList->SetMask("*.pcx");
+  self->FileList->SetPath(kStartDirectory);
+
+  // 11. The PCX panel; its children take over its 11-pixel font.
+  self->PcxGroup = CreateGroupBox(form, " Изображение PCX ");
+  self->PcxGroup->SetAlignment(AlignLeft);
+  self->PcxGroup->ResizeTo(160, 0);
+  self->PcxGroup->Font().SetHeight(-11);
+  self->PcxGroup->Hide();
+  self->PcxFormatCaption = AddLabel(self->PcxGroup, "Формат:", 6, 32, 43, 17);
+  self->PcxSizeLabel = AddValueLabel(self->PcxGroup, 56, 16);
+  self->PcxSizeCaption = AddLabel(self->PcxGroup, "Размер:", 6, 16, 43, 17);
+  self->PcxFormatLabel = AddValueLabel(self->PcxGroup, 56, 32);
+
+  // 12. The BMP panel.
+  self->BmpGroup = CreateGroupBox(form, " Изображение BMP ");
+  self->BmpGroup->SetAlignment(AlignLeft);
+  self->BmpGroup->ResizeTo(160, 0);
+  self->BmpGroup->Font().SetHeight(-11);
+  self->BmpGroup->Hide();
+  self->BmpFormatLabel = AddValueLabel(self->BmpGroup, 56, 32);
+  self->BmpFormatCaption = AddLabel(self->BmpGroup, "Формат:", 6, 32, 43, 17);
+  self->BmpSizeLabel = AddValueLabel(self->BmpGroup, 56, 16);
+  self->BmpSizeCaption = AddLabel(self->BmpGroup, "Размер:", 6, 16, 43, 17);
+
+  self->ConvertGroup = CreateGroupBox(self->BmpGroup, " Конвертация в PCX ... ");
+  self->ConvertGroup->MoveTo(2, 48);
+  self->ConvertGroup->ResizeTo(155, 217);
+  self->StatusLabel = AddLabel(self->ConvertGroup, "", 8, 40, 137, 30);
+  self->StatusLabel->SetTextAlignment(HorzCenter);
+  self->NoteLabel = CreateWrapLabel(self->ConvertGroup, kNoteText);
+  self->NoteLabel->MoveTo(8, 96);
+  self->NoteLabel->ResizeTo(137, 113);
+  self->ConvertButton = CreateButton(self->ConvertGroup, "Преобразовать в 8 бит");
+  self->ConvertButton->MoveTo(8, 72);
+  self->ConvertButton->ResizeTo(139, 0);
+  self->ConvertButton->OnClick = [self](TWindowObject*) { self->ConvertClick(); };
+  self->SavePcxButton = CreateButton(self->ConvertGroup, "Сохранить как PCX...");
+  self->SavePcxButton->MoveTo(8, 16);
+  self->SavePcxButton->ResizeTo(139, 0);
+  self->SavePcxButton->OnClick = [self](TWindowObject*) { self->SavePcxClick(); };
+
+  self->WarningGroup = CreateGroupBox(self->BmpGroup, " Предупреждение ");
+  self->WarningGroup->MoveTo(2, 264);
+  self->WarningGroup->ResizeTo(155, 161);
+  self->WarningGroup->Font().SetColor(kRed);
+  self->WarningLabel = CreateWrapLabel(self->WarningGroup, kWarningText);
+  self->WarningLabel->MoveTo(4, 16);
+  self->WarningLabel->ResizeTo(146, 137);
+  self->WarningLabel->Font().SetColor(ClWindowText);
+
+  // 13-14. The preview, a paint area in a scroll box that follows its size.
+  self->PreviewBox = CreateAutoScrollBox(form, FrameSunken);
+  self->PreviewBox->SetAlignment(AlignClient);
+  self->Preview = CreatePaintArea(self->PreviewBox);
+  self->Preview->MoveTo(1, 1);
+  self->Preview->SetCursor(QCursor(Qt::PointingHandCursor));
+  self->Preview->OnClick = [self](TWindowObject*) { self->PreviewClick(); };
+  self->Preview->OnPaint = [self](TWindowObject*, TCanvasObject& canvas) { self->PreviewPaint(&canvas); };
+
+  // 15-16.
+  self->RefreshTimer->SetEnabled(true);
+  form->CenterOnScreen();
+  return self;
+}
+
+void TMainForm::FormShow() {
+  // Later showings (after the application was minimised) keep everything.
+  if (Shown_) return;
+  Shown_ = true;
+  LastDir = CurrentDirectory();
+  if (!LastDir.empty()) DriveCombo->SetDrive(LastDir[0]);
+  DirList->SetPath(LastDir);
+  PcxGroup->Show();
+  BmpGroup->Hide();
+  Image = NewDeviceBitmap(0, 0);
+}
+
+void TMainForm::DriveChange() { DirList->SetPath(std::string(1, DriveCombo->Drive()) + ":"); }
+
+void TMainForm::DirChange() { FileList->SetPath(DirList->Path()); }
+
+void TMainForm::FilterChange() { FileList->SetMask(FilterCombo->Mask()); }
+
+void TMainForm::ExitClick() { Form->Close(); }
+
+void TMainForm::AboutClick() {
+  if (About == nullptr) return;
+  ShowModal(About->Form);
+  About->Form->Hide();
+}
+
+void TMainForm::FileSelected() {
+  // The kind comes from the shown path; the file is opened by the name the
+  // file system gave, which the lower-cased line may not match.
+  const std::string path = FileList->Path() + "\\" + FileList->FileName();
+  const TFileKind kind = FileKind(path);
+  const std::string native = FileList->SelectedNativePath().value_or(std::string());
+  RefreshTimer->SetEnabled(false);
+  if (kind == fkPcx && Image) {
+    if (!LoadSprite(*Image, native)) {
+      CurrentAppWindow()->ShowMessageBox(kInvalidFormatText);
+    } else {
+      BmpGroup->Hide();
+      PcxGroup->Show();
+      PreviewPaint(nullptr);
+      PcxSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
+      const TPixelFormat format = Image->GetPixelFormat();
+      PcxFormatLabel->SetCaption(format == px8 || format == px24 ? std::string(FormatCaption(format))
+                                                                  : std::string(kErrorCaption));
+    }
+  } else if (kind == fkBmp && Image) {
+    PcxGroup->Hide();
+    BmpGroup->Show();
+    Image->ReadBmpFile(native);
+    ShowBmpPanelTexts();
+    PreviewPaint(nullptr);
+  }
+  RefreshTimer->SetEnabled(true);
+}
+
+void TMainForm::ShowBmpPanelTexts() {
+  BmpSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
+  BmpFormatLabel->SetCaption(std::string(FormatCaption(Image->GetPixelFormat())));
+}
+
+void TMainForm::PreviewPaint(TCanvasObject* canvas) {
+  const int width = Image ? Image->Width() : 0, height = Image ? Image->Height() : 0;
+  const TRect bounds = Preview->Bounds();
+  if (bounds.Right - bounds.Left != width || bounds.Bottom - bounds.Top != height)
+    Preview->SetBounds(TRect{bounds.Left, bounds.Top, bounds.Left + width, bounds.Top + height});
+  if (!Image) return;
+  if (canvas != nullptr) {
+    Image->DrawAt(*canvas, 0, 0);
+  } else {
+    // Called after a load or a conversion: the paint event that follows
+    // draws the new image.
+    Preview->Canvas().ClearBacking();
+    Preview->Widget()->update();
+  }
+}
+
+std::string TMainForm::RunSaveDialog(TFileDialog& dialog) {
+  // LastDir + "\" + base name, in the native form the dialog works with. With
+  // no name the proposal is the directory alone (a final "/" says so); a
+  // LastDir on no drive leaves just the name.
+  const std::string baseName = StripExtension(FileList->FileName());
+  const std::optional<std::string> directory = CurrentDriveMap().ToNative(LastDir);
+  if (!directory) dialog.FilePath = baseName;
+  else dialog.FilePath = *directory + (directory->back() == '/' ? "" : "/") + baseName;
+  if (!RunDialog(dialog)) return std::string();
+  return dialog.FilePath;
+}
+
+void TMainForm::RememberDirectoryOf(const std::string& nativePath) {
+  if (auto system = CurrentDriveMap().ToSystem(nativePath)) LastDir = DirectoryOf(*system);
+}
+
+void TMainForm::ShowSaveFailure(const std::string& nativePath, const std::string& why) {
+  CurrentAppWindow()->ShowMessageBox(std::string(kSaveFailedText) + "\n" + nativePath + "\n" + why);
+}
+
+void TMainForm::PreviewClick() {
+  if (!Image) return;
+  const std::string chosen = RunSaveDialog(*BmpSaveDialog);
+  if (chosen.empty()) return;
+  const TSaveResult saved = Image->WriteBmpFile(chosen);
+  if (!saved.Ok) {
+    ShowSaveFailure(chosen, saved.ErrorText);
+    return;
+  }
+  RememberDirectoryOf(chosen);
+  FileList->SetPath(FileList->Path());
+}
+
+void TMainForm::SavePcxClick() {
+  // The button may still be enabled for up to one tick after a load; a
+  // sprite is only ever written from an 8-bit image.
+  if (!Image || Image->GetPixelFormat() != px8) {
+    CurrentAppWindow()->ShowMessageBox(kNotReadyText);
+    return;
+  }
+  const std::string chosen = RunSaveDialog(*PcxSaveDialog);
+  if (chosen.empty()) return;
+  const TSaveResult saved = SaveSprite(*Image, chosen);
+  if (!saved.Ok) {
+    ShowSaveFailure(chosen, saved.ErrorText);
+    return;
+  }
+  RememberDirectoryOf(chosen);
+}
+
+void TMainForm::ConvertClick() {
+  if (!Image) return;
+  Image->SetPixelFormat(px8);
+  PreviewPaint(nullptr);
+  BmpSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
+  BmpFormatLabel->SetCaption(Image->GetPixelFormat() == px8 ? std::string(FormatCaption(px8))
+                                                            : std::string(kErrorCaption));
+}
+
+void TMainForm::RefreshTick() {
+  if (!Image) return;
+  const TPixelFormat format = Image->GetPixelFormat();
+  const bool ready = format == px8;
+  SavePcxButton->SetEnabled(ready);
+  ConvertButton->SetEnabled(!ready);
+  const char* text = ready ? kReadyText : kNotReadyText;
+  if (StatusLabel->Caption() != text) {
+    StatusLabel->SetCaption(text);
+    StatusLabel->Font().SetColor(ready ? kGreen : kRed);
+  }
+  WarningGroup->SetVisible(format == px15 || format == px16 || format == px24 || format == px32);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,122 @@
+// TMainForm: Kelvane's one main window.
+//
+// On the left the file browser (drive drop-down, directory list, file list,
+// filter drop-down); next to it one of two image panels, PCX or BMP; the
+// preview fills the rest. Selecting a ".pcx" file reads the sprite into the
+// shared Image and shows it; a click on the preview saves Image as a BMP
+// file. Selecting a ".bmp" file loads it; "Преобразовать в 8 бит" reduces it
+// in memory and "Сохранить как PCX..." writes it as a sprite. A 10 ms timer
+// keeps the BMP panel's buttons, status line and warning in step with the
+// format of Image.
+//
+// Paths: the window works with Windows-form paths ("C:\home\ann\maps") like
+// the browser components; files are opened by the name the file system gave
+// (the file list's native path) and the save dialogs get native paths
+// through the drive map.
+//
+// Failures the user must know about are message boxes: a sprite that fails
+// its size test ("Неверный формат!") and a save that did not happen; a BMP
+// that cannot be read shows 0x0 and "<ошибка>".
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "image/DibBitmap.h"
+#include "ui/BaseObject.h"
+
+namespace kelvane {
+
+class TWindowObject;
+class TMenuObject;
+class TTimerObject;
+class TFileDialog;
+class TDriveComboBox;
+class TDirectoryListBox;
+class TFileListBox;
+class TFilterComboBox;
+class TCanvasObject;
+struct TAboutWindow;
+
+class TMainForm final : public TBaseObject {
+ public:
+  TWindowObject* Form = nullptr;
+  TMenuObject* MainMenu = nullptr;
+  TWindowObject* BrowserPanel = nullptr;
+  TDriveComboBox* DriveCombo = nullptr;
+  TDirectoryListBox* DirList = nullptr;
+  TFileListBox* FileList = nullptr;
+  TFilterComboBox* FilterCombo = nullptr;
+  TWindowObject* PcxGroup = nullptr;
+  TWindowObject* BmpGroup = nullptr;
+  TWindowObject* PreviewBox = nullptr;
+  TWindowObject* PcxSizeCaption = nullptr;
+  TWindowObject* PcxSizeLabel = nullptr;
+  TWindowObject* PcxFormatLabel = nullptr;
+  TWindowObject* Preview = nullptr;
+  TWindowObject* BmpSizeCaption = nullptr;
+  TWindowObject* BmpFormatCaption = nullptr;
+  TWindowObject* BmpSizeLabel = nullptr;
+  TWindowObject* BmpFormatLabel = nullptr;
+  TWindowObject* ConvertGroup = nullptr;
+  TWindowObject* SavePcxButton = nullptr;
+  TTimerObject* RefreshTimer = nullptr;
+  TFileDialog* BmpSaveDialog = nullptr;
+  TFileDialog* PcxSaveDialog = nullptr;
+  TWindowObject* ConvertButton = nullptr;
+  TWindowObject* StatusLabel = nullptr;
+  TWindowObject* PcxFormatCaption = nullptr;
+  TWindowObject* WarningGroup = nullptr;
+  TWindowObject* WarningLabel = nullptr;
+  TWindowObject* NoteLabel = nullptr;
+
+  // The image being converted: created empty on the first showing, replaced
+  // by every load, shown by the preview.
+  std::unique_ptr<TDibBitmap> Image;
+  // The directory the save dialogs propose (Windows form, no trailing "\").
+  std::string LastDir;
+  // The About window the menu shows; set by the program after construction.
+  TAboutWindow* About = nullptr;
+
+  // The workflows' handlers, public so that the program's wiring is plain.
+  void FormShow();
+  void FileSelected();
+  void PreviewPaint(TCanvasObject* canvas);
+  void PreviewClick();
+  void RefreshTick();
+  void ConvertClick();
+  void SavePcxClick();
+  void ExitClick();
+  void AboutClick();
+  void DriveChange();
+  void DirChange();
+  void FilterChange();
+
+ private:
+  friend TMainForm* CreateMainForm(TWindowObject* parent);
+  TMainForm() = default;
+  // Runs `dialog` proposing LastDir + "\" + base name; the chosen native
+  // path, or "" when the user cancelled.
+  std::string RunSaveDialog(TFileDialog& dialog);
+  // After a completed save: LastDir becomes the directory of `nativePath`.
+  void RememberDirectoryOf(const std::string& nativePath);
+  void ShowSaveFailure(const std::string& nativePath, const std::string& why);
+  void ShowBmpPanelTexts();
+
+  bool Shown_ = false;
+};
+
+// Builds the main window with `parent` (the application window) as owner;
+// the window owns the returned object.
+TMainForm* CreateMainForm(TWindowObject* parent);
+
+// The directory the browser shows before the first showing replaces it with
+// the current directory.
+inline constexpr const char* kStartDirectory = "E:\\Games\\Heroes3\\Data";
+
+// The texts the window shows, for the tests that read them back.
+inline constexpr const char* kInvalidFormatText = "Неверный формат!";
+inline constexpr const char* kReadyText = "Файл готов к конвертации";
+inline constexpr const char* kNotReadyText = "Исходный файл должен иметь 8-битный формат";
+
+}  // namespace kelvane

@@ -1,0 +1,463 @@
+// The main window driven like a user would: clicks, keys, drop-down choices
+// and typed names in the real dialogs, over a temporary directory of sprites
+// and BMP files. Screenshots of each state go to the test artefacts.
+#include "app/gui/MainForm.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "app/PcxSprite.h"
+#include "browser/DirectoryListBox.h"
+#include "browser/DriveComboBox.h"
+#include "browser/FileListBox.h"
+#include "browser/FilterComboBox.h"
+#include "platform/DriveMap.h"
+#include "tests/browser/BrowserFixture.h"
+#include "tests/support/QtTestHelpers.h"
+#include "ui/AboutWindow.h"
+#include "ui/FontObject.h"
+#include "ui/ListView.h"
+#include "ui/Application.h"
+#include "ui/WindowObject.h"
+
+namespace kelvane {
+namespace {
+
+using test::ItemTexts;
+using test::Pump;
+using test::WaitFor;
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::uint32_t> PixelsOf(TDibBitmap& image) {
+  const TPixelRows32 rows = image.Rows32();
+  std::vector<std::uint32_t> pixels;
+  for (int y = 0; y < rows.Height; ++y) pixels.insert(pixels.end(), rows.Row(y), rows.Row(y) + rows.Width);
+  return pixels;
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Samples of every kind, under names that exercise the list's case
+    // handling, plus files that must fail.
+    const fs::path samples = fs::path(KELVANE_SOURCE_DIR) / "samples";
+    for (const char* name : {"sprite8-33x21.pcx", "sprite24-33x24.pcx", "sprite8-5x4.pcx", "bmp1-37x19.bmp",
+                             "bmp4-29x17.bmp", "bmp8-47x33.bmp", "bmp16-555-45x30.bmp", "bmp16-565-45x30.bmp",
+                             "bmp24-45x30.bmp", "bmp32-41x31.bmp"})
+      fs::copy_file(samples / name, fs::path(Tree.Root()) / name);
+    fs::copy_file(samples / "sprite8-7x9.pcx", fs::path(Tree.Root()) / "HERO.PCX");
+    Tree.File("bad.pcx", std::string("\x05\0\0\0\x02\0\0\0\x02\0\0\0abcd", 16) + std::string(768, '\0'));
+    Tree.File("broken.bmp", "this is not a bitmap");
+    Tree.Dir("sub");
+    fs::copy_file(samples / "sprite8-5x4.pcx", fs::path(Tree.Root()) / "sub" / "inner.pcx");
+    Tree.Dir("stick");
+    fs::copy_file(samples / "sprite24-5x3.pcx", fs::path(Tree.Root()) / "stick" / "usb.pcx");
+
+    OldDirectory = fs::current_path();
+    fs::current_path(Tree.Root());
+    App = CreateAppWindow("Kelvane");
+    Main = CreateMainForm(App);
+    Main->About = CreateAboutWindow(App);
+    Main->Form->Show();
+    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget()));
+  }
+
+  void TearDown() override {
+    delete App;
+    fs::current_path(OldDirectory);
+  }
+
+  QListWidget* Files() const { return static_cast<QListWidget*>(Main->FileList->ListBox()->Widget()); }
+
+  void ClickFile(const std::string& name) {
+    const auto texts = ItemTexts(*Main->FileList->ListBox());
+    const auto at = std::find(texts.begin(), texts.end(), name);
+    ASSERT_NE(at, texts.end()) << name << " is not listed";
+    test::ClickListBoxRow(*Main->FileList->ListBox(), static_cast<int>(at - texts.begin()));
+  }
+
+  void ShowBmpFiles() { test::ChooseComboLine(*Main->FilterCombo->ComboBox(), 1); }
+
+  // Lets the refresh timer run at least once.
+  void Tick() { Pump(40); }
+
+  void Screenshot(const std::string& name) {
+    Main->Form->Widget()->grab().save(QString::fromStdString(test::ArtifactPath("main-" + name + ".png")));
+  }
+
+  std::string Caption(TWindowObject* label) const { return label->Caption(); }
+
+  test::TTempTree Tree;
+  // The drive map of a desktop over the temporary tree; C: is "/".
+  TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
+  fs::path OldDirectory;
+  TWindowObject* App = nullptr;
+  TMainForm* Main = nullptr;
+};
+
+TEST_F(MainWindow, StartsCentredInTheCurrentDirectoryListingSpritesInLowerCase) {
+  const TRect bounds = Main->Form->Bounds();
+  EXPECT_EQ(bounds.Right - bounds.Left, 547);
+  EXPECT_EQ(bounds.Bottom - bounds.Top, 479);
+  EXPECT_EQ(bounds.Left, (1024 - 547) / 2);
+  EXPECT_EQ(bounds.Top, (768 - 479) / 2);
+  EXPECT_EQ(Main->LastDir, test::SystemPath(Tree.Root()));
+  EXPECT_EQ(Main->DirList->Path(), Main->LastDir + "\\");
+  EXPECT_EQ(ItemTexts(*Main->FileList->ListBox()),
+            (std::vector<std::string>{"bad.pcx", "hero.pcx", "sprite24-33x24.pcx", "sprite8-33x21.pcx",
+                                      "sprite8-5x4.pcx"}));
+  EXPECT_TRUE(Main->PcxGroup->Visible());
+  EXPECT_FALSE(Main->BmpGroup->Visible());
+  EXPECT_EQ(Caption(Main->PcxSizeLabel), "<нет>");
+  EXPECT_EQ(Caption(Main->PcxFormatLabel), "<нет>");
+  EXPECT_TRUE(Main->Image->IsEmpty());
+  Screenshot("start");
+}
+
+TEST_F(MainWindow, SelectingSpritesShowsThemAndArrowKeysLoadEachFilePassed) {
+  ClickFile("sprite8-33x21.pcx");
+  EXPECT_TRUE(Main->PcxGroup->Visible());
+  EXPECT_EQ(Caption(Main->PcxSizeLabel), "33x21");
+  EXPECT_EQ(Caption(Main->PcxFormatLabel), "8 bit");
+  TRect preview = Main->Preview->Bounds();
+  EXPECT_EQ(preview.Right - preview.Left, 33);
+  EXPECT_EQ(preview.Bottom - preview.Top, 21);
+  Pump(50);
+  Screenshot("sprite");
+
+  // Up from sprite8-33x21 passes sprite24-33x24, then hero.pcx (HERO.PCX on
+  // disk, opened by its real name).
+  QTest::keyClick(Files(), Qt::Key_Up);
+  EXPECT_EQ(Caption(Main->PcxSizeLabel), "33x24");
+  EXPECT_EQ(Caption(Main->PcxFormatLabel), "24 bit");
+  QTest::keyClick(Files(), Qt::Key_Up);
+  EXPECT_EQ(Caption(Main->PcxSizeLabel), "7x9");
+  EXPECT_EQ(Caption(Main->PcxFormatLabel), "8 bit");
+  preview = Main->Preview->Bounds();
+  EXPECT_EQ(preview.Right - preview.Left, 7);
+}
+
+TEST_F(MainWindow, ThePreviewSavesABmpThroughTheDialogAndTheNextSaveFollowsLastDir) {
+  ClickFile("sprite8-33x21.pcx");
+  std::string proposed;
+  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
+    proposed = edit->text().toStdString();
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "saved");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  EXPECT_EQ(proposed, "sprite8-33x21");
+  const std::string saved = Tree.Native("saved.bmp");
+  ASSERT_TRUE(fs::exists(saved));
+  TDibBitmap written;
+  ASSERT_TRUE(written.ReadBmpFile(saved));
+  EXPECT_EQ(PixelsOf(written), PixelsOf(*Main->Image));
+  EXPECT_EQ(Main->LastDir, test::SystemPath(Tree.Root()));
+
+  // The BMP is in the list once BMP files are shown.
+  ShowBmpFiles();
+  const auto bmps = ItemTexts(*Main->FileList->ListBox());
+  EXPECT_NE(std::find(bmps.begin(), bmps.end(), "saved.bmp"), bmps.end());
+
+  // Saving elsewhere moves LastDir; the next dialog starts there with the
+  // next selection's base name.
+  ClickFile("bmp24-45x30.bmp");
+  std::string nextDirectory, nextName;
+  done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    auto* dialog = static_cast<QFileDialog*>(w);
+    nextDirectory = dialog->directory().absolutePath().toStdString();
+    nextName = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
+    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromStdString(Tree.Native("sub/copy.bmp")));
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  EXPECT_EQ(nextDirectory, Tree.Root());
+  EXPECT_EQ(nextName, "bmp24-45x30");
+  EXPECT_TRUE(fs::exists(Tree.Native("sub/copy.bmp")));
+  EXPECT_EQ(Main->LastDir, test::SystemPath(Tree.Native("sub")));
+
+  // Cancelling changes nothing.
+  done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    nextDirectory = static_cast<QFileDialog*>(w)->directory().absolutePath().toStdString();
+    static_cast<QFileDialog*>(w)->reject();
+  });
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  EXPECT_EQ(nextDirectory, Tree.Native("sub"));
+  EXPECT_EQ(Main->LastDir, test::SystemPath(Tree.Native("sub")));
+}
+
+TEST_F(MainWindow, ASpriteWithAWrongDataSizeShowsOneMessageAndKeepsWhatWasShown) {
+  ShowBmpFiles();
+  ClickFile("bmp24-45x30.bmp");
+  ASSERT_TRUE(Main->BmpGroup->Visible());
+  test::ChooseComboLine(*Main->FilterCombo->ComboBox(), 0);
+
+  int boxes = 0;
+  std::string text, title;
+  auto done = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
+    ++boxes;
+    text = static_cast<QMessageBox*>(w)->text().toStdString();
+    title = w->windowTitle().toStdString();
+    static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+  });
+  ClickFile("bad.pcx");
+  ASSERT_TRUE(*done);
+  // A second box would have been caught by a second watcher.
+  auto second = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
+    ++boxes;
+    static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+  }, 300);
+  Pump(400);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(text, "Неверный формат!");
+  EXPECT_EQ(title, "Kelvane");
+  EXPECT_TRUE(Main->BmpGroup->Visible());
+  EXPECT_FALSE(Main->PcxGroup->Visible());
+  EXPECT_EQ(Main->Image->Width(), 45);
+  EXPECT_EQ(Caption(Main->BmpSizeLabel), "45x30");
+}
+
+TEST_F(MainWindow, ATwentyFourBitBmpIsReducedAndSavedAsASprite) {
+  ShowBmpFiles();
+  ClickFile("bmp24-45x30.bmp");
+  Tick();
+  EXPECT_EQ(Caption(Main->BmpSizeLabel), "45x30");
+  EXPECT_EQ(Caption(Main->BmpFormatLabel), "24 bit");
+  EXPECT_TRUE(Main->WarningGroup->Visible());
+  EXPECT_EQ(Caption(Main->StatusLabel), kNotReadyText);
+  EXPECT_EQ(Main->StatusLabel->Font().Color(), RgbColor(255, 0, 0));
+  EXPECT_TRUE(Main->ConvertButton->Enabled());
+  EXPECT_FALSE(Main->SavePcxButton->Enabled());
+  Screenshot("bmp24-warning");
+
+  QTest::mouseClick(Main->ConvertButton->Widget(), Qt::LeftButton);
+  EXPECT_EQ(Caption(Main->BmpFormatLabel), "8 bit");
+  // Within one tick of 10 ms (with room for a busy machine).
+  ASSERT_TRUE(WaitFor([this] { return Main->SavePcxButton->Enabled(); }, 200));
+  EXPECT_FALSE(Main->ConvertButton->Enabled());
+  EXPECT_FALSE(Main->WarningGroup->Visible());
+  EXPECT_EQ(Caption(Main->StatusLabel), kReadyText);
+  EXPECT_EQ(Main->StatusLabel->Font().Color(), RgbColor(0, 128, 0));
+  Screenshot("bmp24-converted");
+
+  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "reduced");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  QTest::mouseClick(Main->SavePcxButton->Widget(), Qt::LeftButton);
+  ASSERT_TRUE(*done);
+  const std::string sprite = Tree.Native("reduced.pcx");
+  ASSERT_TRUE(fs::exists(sprite));
+  EXPECT_EQ(fs::file_size(sprite), 12u + 45u * 30u + 768u);
+  TDibBitmap back;
+  ASSERT_TRUE(LoadSprite(back, sprite));
+  EXPECT_EQ(back.GetPixelFormat(), px8);
+  EXPECT_EQ(PixelsOf(back), PixelsOf(*Main->Image));
+  // A sprite saved into the shown directory is not listed until re-read.
+  test::ChooseComboLine(*Main->FilterCombo->ComboBox(), 0);
+  const auto sprites = ItemTexts(*Main->FileList->ListBox());
+  EXPECT_NE(std::find(sprites.begin(), sprites.end(), "reduced.pcx"), sprites.end());
+
+  // Selecting the file again undoes the conversion.
+  ShowBmpFiles();
+  ClickFile("bmp24-45x30.bmp");
+  Tick();
+  EXPECT_EQ(Caption(Main->BmpFormatLabel), "24 bit");
+  EXPECT_TRUE(Main->WarningGroup->Visible());
+}
+
+TEST_F(MainWindow, EveryDepthShowsItsCaptionAndWarningRule) {
+  ShowBmpFiles();
+  struct Row {
+    const char* File;
+    const char* Size;
+    const char* Format;
+    bool Warning;
+    bool Ready;
+  } rows[] = {
+      {"bmp1-37x19.bmp", "37x19", "1 bit", false, false},
+      {"bmp4-29x17.bmp", "29x17", "4 bit", false, false},
+      {"bmp8-47x33.bmp", "47x33", "8 bit", false, true},
+      {"bmp16-555-45x30.bmp", "45x30", "15 bit", true, false},
+      {"bmp16-565-45x30.bmp", "45x30", "16 bit", true, false},
+      {"bmp32-41x31.bmp", "41x31", "32 bit", true, false},
+      {"broken.bmp", "0x0", "<ошибка>", false, false},
+  };
+  for (const Row& r : rows) {
+    ClickFile(r.File);
+    Tick();
+    EXPECT_TRUE(Main->BmpGroup->Visible()) << r.File;
+    EXPECT_EQ(Caption(Main->BmpSizeLabel), r.Size) << r.File;
+    EXPECT_EQ(Caption(Main->BmpFormatLabel), r.Format) << r.File;
+    EXPECT_EQ(Main->WarningGroup->Visible(), r.Warning) << r.File;
+    EXPECT_EQ(Main->SavePcxButton->Enabled(), r.Ready) << r.File;
+    EXPECT_EQ(Main->ConvertButton->Enabled(), !r.Ready) << r.File;
+    EXPECT_EQ(Caption(Main->StatusLabel), r.Ready ? kReadyText : kNotReadyText) << r.File;
+  }
+  Screenshot("unreadable-bmp");
+}
+
+TEST_F(MainWindow, FilterDirectoryAndDriveChoicesMoveTheBrowser) {
+  ShowBmpFiles();
+  for (const std::string& name : ItemTexts(*Main->FileList->ListBox()))
+    EXPECT_EQ(name.substr(name.size() - 4), ".bmp") << name;
+
+  // Double-click "sub" in the directory list.
+  TListViewObject* dirs = Main->DirList->ListView();
+  int subRow = -1;
+  for (int i = 0; i < dirs->ItemCount(); ++i)
+    if (dirs->ItemText(i) == "sub") subRow = i;
+  ASSERT_GE(subRow, 0);
+  test::ChooseComboLine(*Main->FilterCombo->ComboBox(), 0);
+  test::DoubleClickListViewRow(*dirs, subRow);
+  EXPECT_EQ(Main->DirList->Path(), test::SystemPath(Tree.Native("sub")) + "\\");
+  EXPECT_EQ(ItemTexts(*Main->FileList->ListBox()), (std::vector<std::string>{"inner.pcx"}));
+
+  // The USB stick is drive G: in this desktop's table.
+  const auto drives = ItemTexts(*Main->DriveCombo->ComboBox());
+  int stick = -1;
+  for (int i = 0; i < static_cast<int>(drives.size()); ++i)
+    if (drives[static_cast<std::size_t>(i)][0] == 'g') stick = i;
+  ASSERT_GE(stick, 0) << "no drive g";
+  test::ChooseComboLine(*Main->DriveCombo->ComboBox(), stick);
+  EXPECT_EQ(Main->DriveCombo->Drive(), 'G');
+  EXPECT_EQ(Main->DirList->Path(), "G:\\");
+  EXPECT_EQ(ItemTexts(*Main->FileList->ListBox()), (std::vector<std::string>{"usb.pcx"}));
+}
+
+TEST_F(MainWindow, TheAboutWindowBlocksTheMainWindowUntilClosed) {
+  auto* bar = Main->Form->Widget()->findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  QAction* about = nullptr;
+  for (QAction* a : bar->actions())
+    if (a->text() == "О Программе...") about = a;
+  ASSERT_NE(about, nullptr);
+  bool mainDisabled = false, aboutShown = false;
+  auto done = test::WhenModal(
+      [this](QWidget* w) { return w == Main->About->Form->Widget(); },
+      [&](QWidget*) {
+        mainDisabled = !Main->Form->Widget()->isEnabled();
+        aboutShown = Main->About->Form->Widget()->isVisible();
+        QTest::mouseClick(Main->About->CloseButton->Widget(), Qt::LeftButton);
+      });
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(about).center());
+  ASSERT_TRUE(WaitFor([&] { return *done; }));
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_TRUE(aboutShown);
+  EXPECT_TRUE(WaitFor([this] { return !Main->About->Form->Widget()->isVisible(); }));
+  EXPECT_TRUE(Main->Form->Widget()->isEnabled());
+}
+
+// A save that cannot happen says so and loses nothing: the old file, LastDir.
+TEST_F(MainWindow, AFailedSaveShowsAMessageAndKeepsTheOldFileAndLastDir) {
+  const std::vector<std::uint8_t> old = ReadBytes(Tree.Native("bmp24-45x30.bmp"));
+  ClickFile("sprite8-33x21.pcx");
+  const std::string lastDir = Main->LastDir;
+
+  // Writes past 512 bytes fail, as on a full disk (root ignores permission
+  // bits, not this limit).
+  struct rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 512;
+
+  std::string message;
+  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    test::WhenModal(test::IsA<QMessageBox>(), [](QWidget* box) {  // replace it?
+      static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+    });
+    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "bmp24-45x30.bmp");
+    setrlimit(RLIMIT_FSIZE, &small);
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  auto failure = test::WhenModal(
+      [](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        return box != nullptr && box->text().startsWith("Не удалось");
+      },
+      [&](QWidget* w) {
+        message = static_cast<QMessageBox*>(w)->text().toStdString();
+        static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+      },
+      8000);
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  ASSERT_TRUE(*done);
+  ASSERT_TRUE(WaitFor([&] { return *failure; }));
+  EXPECT_NE(message.find(Tree.Native("bmp24-45x30.bmp")), std::string::npos) << message;
+  EXPECT_EQ(ReadBytes(Tree.Native("bmp24-45x30.bmp")), old);
+  EXPECT_EQ(Main->LastDir, lastDir);
+  int leftovers = 0;
+  for (const auto& e : fs::directory_iterator(Tree.Root()))
+    if (e.path().filename().string().rfind(".bmp24", 0) == 0) ++leftovers;
+  EXPECT_EQ(leftovers, 0) << "no temporary file is left";
+}
+
+// The whole program: the loop ends with 0 when "Файл", "Выход" is chosen.
+TEST(MainProgram, FileExitEndsTheProgram) {
+  test::TTempTree tree;
+  TScopedDriveMap drives{test::DesktopDriveMap(tree.Root())};
+  const fs::path old = fs::current_path();
+  fs::current_path(tree.Root());
+  TWindowObject* app = CreateAppWindow("Kelvane");
+  TMainForm* main = CreateMainForm(app);
+  main->About = CreateAboutWindow(app);
+  bool clicked = false;
+  QTimer::singleShot(200, qApp, [&] {
+    auto* bar = main->Form->Widget()->findChild<QMenuBar*>();
+    QAction* file = bar->actions().value(0);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
+    QMenu* menu = file->menu();
+    if (!WaitFor([menu] { return menu->isVisible(); })) return;
+    QAction* exit = menu->actions().value(0);
+    EXPECT_EQ(exit->text().toStdString(), "Выход");
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(exit).center());
+    clicked = true;
+  });
+  const int code = RunMessageLoop(app);
+  fs::current_path(old);
+  EXPECT_TRUE(clicked);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(app, nullptr);
+}
+
+}  // namespace
+}  // namespace kelvane
