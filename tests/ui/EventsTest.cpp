@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
 #include "ui/CanvasObject.h"
@@ -104,6 +107,41 @@ TEST_F(Events, ListBoxSelectionByTheUserRaisesOnChangeAtOnceAndCodeRaisesNothing
   EXPECT_EQ(list->ItemCount(), 0);
   EXPECT_EQ(selections, 1);
   EXPECT_EQ(changes, 2);
+}
+
+TEST_F(Events, ListBoxChangesAreMeasuredFromWhatTheProgramLastSelected) {
+  TWindowObject* list = CreateListBox(Form, {LboNoIntegralHeight});
+  for (const char* text : {"alpha", "beta", "gamma", "delta"}) list->AddItem(text);
+  std::vector<std::string> seen;
+  list->OnChange = [&](TWindowObject* s) { seen.push_back(s->ItemText(s->SelectedIndex())); };
+  ShowAndActivate();
+  auto* widget = static_cast<QListWidget*>(list->Widget());
+  auto rowCentre = [widget](int row) { return widget->visualItemRect(widget->item(row)).center(); };
+
+  // The focus arriving in a list with no selection selects nothing and says nothing.
+  widget->setFocus();
+  ASSERT_TRUE(WaitFor([widget] { return widget->hasFocus(); }));
+  Pump(20);
+  EXPECT_EQ(list->SelectedIndex(), -1);
+  EXPECT_TRUE(seen.empty());
+
+  // A click on the line the program selected is no change; another line is,
+  // and the handler already reads it.
+  list->SetSelectedIndex(2);
+  QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rowCentre(2));
+  EXPECT_TRUE(seen.empty());
+  QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rowCentre(1));
+  EXPECT_EQ(seen, (std::vector<std::string>{"beta"}));
+
+  // The program lists anew: the user's click on the line that was selected
+  // before is a change again, raised once.
+  list->Clear();
+  for (const char* text : {"one", "two", "three"}) list->AddItem(text);
+  EXPECT_EQ(list->SelectedIndex(), -1);
+  QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rowCentre(1));
+  EXPECT_EQ(seen, (std::vector<std::string>{"beta", "two"}));
+  QTest::keyClick(widget, Qt::Key_End);
+  EXPECT_EQ(seen, (std::vector<std::string>{"beta", "two", "three"}));
 }
 
 TEST_F(Events, ListBoxDoubleClickIsItsClick) {
