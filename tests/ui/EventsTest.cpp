@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
 #include "ui/CanvasObject.h"
+#include "ui/FontObject.h"
 #include "ui/TimerObject.h"
 #include "ui/WindowObject.h"
 
@@ -211,6 +213,26 @@ TEST_F(Events, TheDropDownListShowsOneToEightItems) {
   const int rows = view->viewport()->height() / rowHeight;
   EXPECT_GE(rows, 7);
   EXPECT_LE(rows, 8);
+  widget->hidePopup();
+}
+
+TEST_F(Events, TheDropDownListIsTheComboBoxsWidthAndFont) {
+  TWindowObject* combo = CreateComboBox(Form, {CboDropDownList});
+  combo->MoveTo(10, 10)->ResizeTo(137, 19);
+  combo->Font().SetHeight(-11).SetFaceName("Courier New");
+  combo->AddItem("G - [Сменный накопитель]");
+  combo->AddItem("C - [Жесткий диск]");
+  ShowAndActivate();
+  auto* widget = static_cast<QComboBox*>(combo->Widget());
+  widget->showPopup();
+  QAbstractItemView* view = widget->view();
+  ASSERT_TRUE(WaitFor([&] { return view->isVisible(); }));
+  // The lines are written in the combo box's own face and size.
+  EXPECT_EQ(QFontInfo(view->font()).family().toStdString(), QFontInfo(widget->font()).family().toStdString());
+  EXPECT_EQ(QFontInfo(view->font()).pixelSize(), 11);
+  // The list opens under the combo box, as wide as it is.
+  EXPECT_EQ(view->window()->width(), widget->width());
+  EXPECT_GE(view->window()->y(), widget->mapToGlobal(QPoint(0, widget->height())).y() - 1);
   widget->hidePopup();
 }
 
