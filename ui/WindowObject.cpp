@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
@@ -75,6 +76,22 @@ class TComboStyle final : public QProxyStyle {
     if (hint == SH_ComboBox_Popup) return 0;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
   }
+};
+
+// List box rows of 14 pixels, so whole rows fill a height snapped to 14 and
+// an 11-pixel face has a pixel to spare; a face too large for that gets the
+// height its text needs.
+class TListRowDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(kRowHeight, option.fontMetrics.height()));
+    return size;
+  }
+
+ private:
+  static constexpr int kRowHeight = 14;
 };
 
 // A combo box that reports its drop-down opening and closing.
@@ -1391,6 +1408,8 @@ TWindowObject* CreateListBox(TWindowObject* parent, TListBoxOptions options) {
     list->setSelectionMode(QAbstractItemView::NoSelection);
   else
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setItemDelegate(new TListRowDelegate(list));
+  list->setUniformItemSizes(true);
   if (options.Contains(LboSort)) list->setSortingEnabled(true);
   if (options.Contains(LboDisableNoScroll)) list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   if (options.Contains(LboMultiColumn)) {
