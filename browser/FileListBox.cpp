@@ -1,8 +1,5 @@
 #include "browser/FileListBox.h"
 
-#include <QListWidget>
-#include <QTimer>
-
 #include <algorithm>
 #include <memory>
 
@@ -29,20 +26,13 @@ std::string ApplyNameCase(std::string name, TNameCase nameCase) {
 
 TFileListBox::TFileListBox(TWindowObject* listBox) { ListBox_.Attach(listBox); }
 
-TFileListBox::~TFileListBox() {
-  BeginDestroy();
-  *Alive_ = false;
-  QObject::disconnect(SelectionConnection_);
-}
+TFileListBox::~TFileListBox() { BeginDestroy(); }
 
 TFileListBox* CreateFileListBox(TWindowObject* owner) {
   TWindowObject* listBox = CreateListBox(owner, TListBoxOptions{LboNoIntegralHeight});
   TFileListBox* component = owner->AddToAutoFree(std::unique_ptr<TFileListBox>(new TFileListBox(listBox)));
   listBox->Font().SetHeight(-11);
   listBox->OnChange = [component](TWindowObject*) { component->SelectionChanged(); };
-  component->SelectionConnection_ =
-      QObject::connect(static_cast<QListWidget*>(listBox->Widget()), &QListWidget::itemSelectionChanged,
-                       listBox->Widget(), [component] { component->SelectionSettled(); });
   return component;
 }
 
@@ -57,7 +47,6 @@ void TFileListBox::SetMask(const std::string& mask) {
 }
 
 void TFileListBox::SetPath(std::string path) {
-  SelectionPending_ = false;
   TWindowObject* list = ListBox_.Get();
   if (!IsDirectory(path)) {
     Path_.clear();
@@ -127,34 +116,8 @@ std::optional<std::string> TFileListBox::SelectedNativePath() const {
   return NativeFilePath(Path_, name);
 }
 
-// The list box reports a mouse press's new current line before it selects
-// that line, so at that moment FileName would still see the old selection.
-// Then the notification waits for the selection, which follows within the
-// same press; a current line that is never selected (keyboard focus arriving
-// in a list without current line) raises nothing.
-void TFileListBox::SelectionChanged() {
-  SelectionPending_ = false;
-  TWindowObject* list = ListBox_.Get();
-  if (list == nullptr) return;
-  auto* widget = static_cast<QListWidget*>(list->Widget());
-  const int current = widget->currentRow();
-  if (current >= 0 && list->SelectedIndex() != current) {
-    SelectionPending_ = true;
-    QTimer::singleShot(0, widget, [this, alive = std::weak_ptr<bool>(Alive_)] {
-      if (auto flag = alive.lock(); flag && *flag) SelectionPending_ = false;
-    });
-    return;
-  }
-  browser_detail::Raise(OnChange, this);
-}
-
-void TFileListBox::SelectionSettled() {
-  if (!SelectionPending_) return;
-  TWindowObject* list = ListBox_.Get();
-  auto* widget = list != nullptr ? static_cast<QListWidget*>(list->Widget()) : nullptr;
-  if (widget == nullptr || list->SelectedIndex() != widget->currentRow()) return;
-  SelectionPending_ = false;
-  browser_detail::Raise(OnChange, this);
-}
+// The list box raises its OnChange once per change the user makes, after the
+// selection has moved, so FileName already names the new line here.
+void TFileListBox::SelectionChanged() { browser_detail::Raise(OnChange, this); }
 
 }  // namespace kelvane

@@ -21,7 +21,6 @@
 //   files->SetPath("C:\\home\\ann\\maps");
 #pragma once
 
-#include <QMetaObject>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,7 +77,6 @@ class TFileListBox final : public TBaseObject {
   friend TFileListBox* CreateFileListBox(TWindowObject* owner);
   explicit TFileListBox(TWindowObject* listBox);
   void SelectionChanged();
-  void SelectionSettled();
 
   std::string Mask_;
   bool IntegralHeight_ = false;
@@ -86,11 +84,6 @@ class TFileListBox final : public TBaseObject {
   std::string Path_;
   // The enumerated name of each line, in line order.
   std::vector<std::string> NativeNames_;
-  // Set between the list's news of a new current line and the selection of
-  // that line that follows it (see SelectionChanged).
-  bool SelectionPending_ = false;
-  std::shared_ptr<bool> Alive_ = std::make_shared<bool>(true);
-  QMetaObject::Connection SelectionConnection_;
 };
 
 // Creates the list box as a child of `owner` and the component that owns it;

@@ -5,6 +5,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 #include "ui/WindowInternals.h"
 
 namespace kelvane {
@@ -15,6 +17,9 @@ constexpr int ImageRole = Qt::UserRole + 1;
 constexpr int IndentRole = Qt::UserRole + 2;
 constexpr int DataRole = Qt::UserRole + 3;
 constexpr int IndentUnit = 16;  // one small image
+// Rows are as high as a small image, so whole rows fill a height snapped to
+// 16; a face too large for that gets the height its text needs.
+constexpr int RowHeight = 16;
 
 // Shifts each row right by its indent.
 class TIndentDelegate final : public QStyledItemDelegate {
@@ -28,6 +33,7 @@ class TIndentDelegate final : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
     if (index.column() == 0) size.rwidth() += index.data(IndentRole).toInt() * IndentUnit;
+    size.setHeight(std::max(RowHeight, option.fontMetrics.height()));
     return size;
   }
 };

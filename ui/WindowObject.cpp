@@ -11,10 +11,13 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleFactory>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
@@ -58,6 +61,37 @@ class TPaintWidget final : public QWidget {
 
  private:
   TWindowObject& Owner_;
+};
+
+// The application's style, except that a combo box's drop-down is the plain
+// list under the box, as wide as the box and at most maxVisibleItems lines
+// high. Some styles (Fusion among them) open a menu over the box instead,
+// with every item, and ignore the limit.
+class TComboStyle final : public QProxyStyle {
+ public:
+  TComboStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_ComboBox_Popup) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+// List box rows of 14 pixels, so whole rows fill a height snapped to 14 and
+// an 11-pixel face has a pixel to spare; a face too large for that gets the
+// height its text needs.
+class TListRowDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(kRowHeight, option.fontMetrics.height()));
+    return size;
+  }
+
+ private:
+  static constexpr int kRowHeight = 14;
 };
 
 // A combo box that reports its drop-down opening and closing.
@@ -1374,6 +1408,8 @@ TWindowObject* CreateListBox(TWindowObject* parent, TListBoxOptions options) {
     list->setSelectionMode(QAbstractItemView::NoSelection);
   else
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setItemDelegate(new TListRowDelegate(list));
+  list->setUniformItemSizes(true);
   if (options.Contains(LboSort)) list->setSortingEnabled(true);
   if (options.Contains(LboDisableNoScroll)) list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   if (options.Contains(LboMultiColumn)) {
@@ -1413,9 +1449,12 @@ TWindowObject* CreateComboBox(TWindowObject* parent, TComboBoxOptions options) {
   combo->setInsertPolicy(QComboBox::NoInsert);
   // The drop-down shows at most eight items at a time.
   combo->setMaxVisibleItems(8);
-  // Some styles (Fusion among them) open the list over the combo box with
-  // every item and ignore the limit; the plain list popup keeps it.
-  combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+  // A style sheet ("combobox-popup: 0") would keep the limit too, but its
+  // drop-down no longer takes the combo box's font. The widget holds its
+  // style by a guarded pointer, so the style may go with the widget.
+  auto* style = new TComboStyle;
+  style->setParent(combo);
+  combo->setStyle(style);
   combo->setProperty("kelvaneSorted", options.Contains(CboSort));
   std::weak_ptr<bool> alive = w->Internals().Alive;
   QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [w, alive] {

@@ -114,6 +114,13 @@ void DoubleClickListViewRow(TWindowObject& listView, int row, Qt::MouseButton bu
 
 void ChooseComboLine(TWindowObject& comboControl, int index) {
   auto* combo = static_cast<QComboBox*>(comboControl.Widget());
+  // Only what shows on the screen can be clicked: a combo box of no width
+  // (an aligned control before its parent has laid it out) opens a list of
+  // no width too.
+  if (combo->rect().isEmpty()) {
+    ADD_FAILURE() << "the combo box has no area to click: " << combo->width() << " x " << combo->height();
+    return;
+  }
   // A second click on the popup within the double-click interval is ignored.
   Pump(QApplication::doubleClickInterval() + 50);
   QTest::mouseClick(combo, Qt::LeftButton);
@@ -123,7 +130,12 @@ void ChooseComboLine(TWindowObject& comboControl, int index) {
     return;
   }
   Pump(QApplication::doubleClickInterval() + 50);
-  const QRect rect = view->visualRect(view->model()->index(index, 0));
+  // The line's visible part: a line wider than the list is cut at its edge.
+  const QRect rect = view->visualRect(view->model()->index(index, 0)) & view->viewport()->rect();
+  if (rect.isEmpty()) {
+    ADD_FAILURE() << "line " << index << " is not visible in the drop-down";
+    return;
+  }
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
   if (!WaitFor([view] { return !view->isVisible(); })) ADD_FAILURE() << "drop-down did not close";
 }

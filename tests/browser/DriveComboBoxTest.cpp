@@ -112,6 +112,9 @@ TEST_F(DriveComboBoxTest, SetDriveCountsEveryCallAndRaisesFromTheSecond) {
 TEST_F(DriveComboBoxTest, UsersChoiceRaisesTwiceOnceArmed) {
   TDriveComboBox* drives = Create();
   drives->SetAlignment(AlignTop)->Resize(0, 19);
+  // The width comes from the alignment once the form lays out; until then
+  // the drop-down has nothing a user could click.
+  Form_->Realign();
   std::vector<char> seen;
   drives->OnChange = [&](TDriveComboBox* sender) { seen.push_back(sender->Drive()); };
 

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/browser/BrowserFixture.h"
+#include "tests/support/QtTestHelpers.h"
 #include "ui/FontObject.h"
 
 namespace kelvane {
@@ -137,6 +138,15 @@ TEST_F(FileListBoxTest, OnlyTheUsersSelectionRaisesOnChange) {
   List_->SetPath(Games_);
   Control().SetSelectedIndex(0);
   List_->SetMask("*.pcx");
+  EXPECT_EQ(changes, 0);
+
+  // The focus arriving in the list selects no line and says nothing.
+  QWidget* widget = Control().Widget();
+  widget->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(widget->window()));
+  widget->setFocus();
+  ASSERT_TRUE(test::WaitFor([widget] { return widget->hasFocus(); }));
+  EXPECT_EQ(List_->FileName(), "");
   EXPECT_EQ(changes, 0);
 
   test::ClickListBoxRow(Control(), 2);

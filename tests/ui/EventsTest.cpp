@@ -4,14 +4,19 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
 #include "ui/CanvasObject.h"
+#include "ui/FontObject.h"
 #include "ui/TimerObject.h"
 #include "ui/WindowObject.h"
 
@@ -106,6 +111,41 @@ TEST_F(Events, ListBoxSelectionByTheUserRaisesOnChangeAtOnceAndCodeRaisesNothing
   EXPECT_EQ(changes, 2);
 }
 
+TEST_F(Events, ListBoxChangesAreMeasuredFromWhatTheProgramLastSelected) {
+  TWindowObject* list = CreateListBox(Form, {LboNoIntegralHeight});
+  for (const char* text : {"alpha", "beta", "gamma", "delta"}) list->AddItem(text);
+  std::vector<std::string> seen;
+  list->OnChange = [&](TWindowObject* s) { seen.push_back(s->ItemText(s->SelectedIndex())); };
+  ShowAndActivate();
+  auto* widget = static_cast<QListWidget*>(list->Widget());
+  auto rowCentre = [widget](int row) { return widget->visualItemRect(widget->item(row)).center(); };
+
+  // The focus arriving in a list with no selection selects nothing and says nothing.
+  widget->setFocus();
+  ASSERT_TRUE(WaitFor([widget] { return widget->hasFocus(); }));
+  Pump(20);
+  EXPECT_EQ(list->SelectedIndex(), -1);
+  EXPECT_TRUE(seen.empty());
+
+  // A click on the line the program selected is no change; another line is,
+  // and the handler already reads it.
+  list->SetSelectedIndex(2);
+  QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rowCentre(2));
+  EXPECT_TRUE(seen.empty());
+  QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rowCentre(1));
+  EXPECT_EQ(seen, (std::vector<std::string>{"beta"}));
+
+  // The program lists anew: the user's click on the line that was selected
+  // before is a change again, raised once.
+  list->Clear();
+  for (const char* text : {"one", "two", "three"}) list->AddItem(text);
+  EXPECT_EQ(list->SelectedIndex(), -1);
+  QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rowCentre(1));
+  EXPECT_EQ(seen, (std::vector<std::string>{"beta", "two"}));
+  QTest::keyClick(widget, Qt::Key_End);
+  EXPECT_EQ(seen, (std::vector<std::string>{"beta", "two", "three"}));
+}
+
 TEST_F(Events, ListBoxDoubleClickIsItsClick) {
   TWindowObject* list = CreateListBox(Form, {});
   list->AddItem("one");
@@ -173,6 +213,26 @@ TEST_F(Events, TheDropDownListShowsOneToEightItems) {
   const int rows = view->viewport()->height() / rowHeight;
   EXPECT_GE(rows, 7);
   EXPECT_LE(rows, 8);
+  widget->hidePopup();
+}
+
+TEST_F(Events, TheDropDownListIsTheComboBoxsWidthAndFont) {
+  TWindowObject* combo = CreateComboBox(Form, {CboDropDownList});
+  combo->MoveTo(10, 10)->ResizeTo(137, 19);
+  combo->Font().SetHeight(-11).SetFaceName("Courier New");
+  combo->AddItem("G - [Сменный накопитель]");
+  combo->AddItem("C - [Жесткий диск]");
+  ShowAndActivate();
+  auto* widget = static_cast<QComboBox*>(combo->Widget());
+  widget->showPopup();
+  QAbstractItemView* view = widget->view();
+  ASSERT_TRUE(WaitFor([&] { return view->isVisible(); }));
+  // The lines are written in the combo box's own face and size.
+  EXPECT_EQ(QFontInfo(view->font()).family().toStdString(), QFontInfo(widget->font()).family().toStdString());
+  EXPECT_EQ(QFontInfo(view->font()).pixelSize(), 11);
+  // The list opens under the combo box, as wide as it is.
+  EXPECT_EQ(view->window()->width(), widget->width());
+  EXPECT_GE(view->window()->y(), widget->mapToGlobal(QPoint(0, widget->height())).y() - 1);
   widget->hidePopup();
 }
 

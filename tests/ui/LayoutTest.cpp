@@ -7,6 +7,9 @@
 #include <QStyle>
 #include <QCursor>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QListWidget>
+#include <QTest>
 
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
@@ -38,6 +41,28 @@ TEST(Layout, NewControlsTakeTheirDefaultBoundsFromTheParent) {
   EXPECT_EQ(list->Bounds(), (TRect{2, 24, 166, 202}));
   EXPECT_EQ(CreatePaintArea(form.get())->Bounds(), (TRect{2, 2, 42, 42}));
   EXPECT_EQ(CreateWrapLabel(form.get(), "w")->Bounds().Height(), 44);
+}
+
+TEST(Layout, ListBoxRowsAreFourteenPixelsHighUnlessTheTextNeedsMore) {
+  auto form = MakeForm(300, 300);
+  TWindowObject* list = CreateListBox(form.get(), {LboNoIntegralHeight});
+  list->Font().SetHeight(-11);
+  for (const char* name : {"town.pcx", "Карта.PCX", "hero.pcx"}) list->AddItem(name);
+  form->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+  auto* widget = static_cast<QListWidget*>(list->Widget());
+  // Whole rows of 14 fill a height snapped to 14, as the file list's is.
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(widget->visualItemRect(widget->item(row)).height(), 14) << "row " << row;
+    EXPECT_EQ(widget->visualItemRect(widget->item(row)).top(), 14 * row) << "row " << row;
+  }
+
+  // A large face is not cut to fit.
+  list->Font().SetHeight(-24);
+  test::Pump(10);
+  const int textHeight = QFontMetrics(widget->font()).height();
+  EXPECT_GT(textHeight, 14);
+  EXPECT_GE(widget->visualItemRect(widget->item(1)).height(), textHeight);
 }
 
 TEST(Layout, ChildrenTakeOverTheParentsLookWhenTheyAreMade) {

@@ -1,12 +1,14 @@
 // The list view as the directory list uses it, and image lists.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
+#include "ui/FontObject.h"
 #include "ui/ListView.h"
 #include "ui/WindowObject.h"
 
@@ -105,6 +107,33 @@ TEST_F(ListViews, TheDirectoryListsViewHasOneHeaderlessSingleSelectionColumn) {
   view->Clear();
   EXPECT_EQ(view->ItemCount(), 0);
   EXPECT_EQ(view->SelectedIndex(), -1);
+}
+
+TEST_F(ListViews, RowsAreSixteenPixelsHighUnlessTheTextNeedsMore) {
+  TListViewObject* view = CreateListView(Form, LvReportNoHeader, {LvoFullRowSelect});
+  view->SetAlignment(AlignClient);
+  TImageListObject* icons = CreateImageList(Form);
+  icons->ImageWidth = icons->ImageHeight = 16;
+  const auto pixels = Strip({0xFFFFCC00u});
+  ASSERT_EQ(icons->AddMaskedBitmap(TPixelRows32{16, 16, pixels.data(), 16 * 4}, RgbColor(255, 255, 255)), 0);
+  view->SetImageList(16, icons);
+  view->AddColumn("", HorzLeft, 200);
+  for (const char* name : {"C:", "Games", "Maps"}) view->AddRow(name, 0, 0, 0);
+  Form->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Form->Widget()));
+  QTreeWidget* tree = view->Tree();
+  // Whole rows of 16 fill a height snapped to 16, as the directory list's is.
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(tree->visualItemRect(tree->topLevelItem(row)).height(), 16) << "row " << row;
+    EXPECT_EQ(tree->visualItemRect(tree->topLevelItem(row)).top(), 16 * row) << "row " << row;
+  }
+
+  // A large face is not cut to fit.
+  view->Font().SetHeight(-24);
+  test::Pump(10);
+  const int textHeight = QFontMetrics(tree->font()).height();
+  EXPECT_GT(textHeight, 16);
+  EXPECT_GE(tree->visualItemRect(tree->topLevelItem(1)).height(), textHeight);
 }
 
 TEST_F(ListViews, ADoubleClickSelectsTheRowThenRaisesOnMouseDoubleClick) {
