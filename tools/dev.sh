@@ -11,7 +11,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(
   cmake g++ ninja-build ccache pkg-config
-  qt6-base-dev qt6-translations-l10n
+  qt6-base-dev qt6-translations-l10n fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil
   clang libclang-rt-14-dev

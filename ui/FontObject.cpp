@@ -72,14 +72,34 @@ TFontObject& TFontObject::Assign(const TFontObject& other) {
   return *this;
 }
 
+namespace {
+
+// The dialog face of the windows is narrow: at 11 pixels the usual Linux
+// sans-serif (DejaVu Sans) is about a fifth wider, and the fixed-size labels
+// and frames of the main window then cut their texts. A face with Arial's
+// metrics fits them as intended; without one the system's own face is used.
+QString DialogFaceFamily() {
+  static const QString family = [] {
+    for (const char* candidate : {"Liberation Sans", "Arimo", "Arial"})
+      if (QFontDatabase::hasFamily(QString::fromLatin1(candidate))) return QString::fromLatin1(candidate);
+    return QString();
+  }();
+  return family;
+}
+
+}  // namespace
+
 QFont TFontObject::ToQFont(const QFont& base) const {
   QFont font = base;
-  // The classic Windows faces stand for the system's own sans-serif and
-  // monospace faces; any other face is asked for by name.
-  if (FaceName_ == "Courier New" || FaceName_ == "Courier")
+  // The classic Windows faces stand for a narrow sans-serif and the system's
+  // monospace face; any other face is asked for by name.
+  if (FaceName_ == "Courier New" || FaceName_ == "Courier") {
     font.setFamily(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
-  else if (!FaceName_.empty() && FaceName_ != "MS Sans Serif" && FaceName_ != "MS Shell Dlg")
+  } else if (FaceName_.empty() || FaceName_ == "MS Sans Serif" || FaceName_ == "MS Shell Dlg") {
+    if (!DialogFaceFamily().isEmpty()) font.setFamily(DialogFaceFamily());
+  } else {
     font.setFamily(QString::fromStdString(FaceName_));
+  }
   // A negative height is the character height; a positive one the cell
   // height, of which the characters take about four fifths.
   if (Height_ < 0)

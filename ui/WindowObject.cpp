@@ -298,6 +298,9 @@ bool HandleMouse(TWindowObject& w, QObject* watched, QEvent* event) {
   auto alive = w.Internals().Alive;
   QWidget* source = qobject_cast<QWidget*>(watched);
   if (source == nullptr || w.Widget() == nullptr) return false;
+  // A disabled control, or one on a form disabled by a modal window, takes
+  // no mouse input: no mouse events and above all no OnClick.
+  if (!w.Widget()->isEnabled()) return false;
   TMouseRecord record;
   QPoint pos;
   TMouseEvent slot;

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -351,8 +352,8 @@ TEST_F(MainWindow, FilterDirectoryAndDriveChoicesMoveTheBrowser) {
   const auto drives = ItemTexts(*Main->DriveCombo->ComboBox());
   int stick = -1;
   for (int i = 0; i < static_cast<int>(drives.size()); ++i)
-    if (drives[static_cast<std::size_t>(i)][0] == 'g') stick = i;
-  ASSERT_GE(stick, 0) << "no drive g";
+    if (drives[static_cast<std::size_t>(i)][0] == 'G') stick = i;
+  ASSERT_GE(stick, 0) << "no drive G";
   test::ChooseComboLine(*Main->DriveCombo->ComboBox(), stick);
   EXPECT_EQ(Main->DriveCombo->Drive(), 'G');
   EXPECT_EQ(Main->DirList->Path(), "G:\\");
@@ -366,18 +367,34 @@ TEST_F(MainWindow, TheAboutWindowBlocksTheMainWindowUntilClosed) {
   for (QAction* a : bar->actions())
     if (a->text() == "О Программе...") about = a;
   ASSERT_NE(about, nullptr);
-  bool mainDisabled = false, aboutShown = false;
-  auto done = test::WhenModal(
-      [this](QWidget* w) { return w == Main->About->Form->Widget(); },
-      [&](QWidget*) {
-        mainDisabled = !Main->Form->Widget()->isEnabled();
-        aboutShown = Main->About->Form->Widget()->isVisible();
-        QTest::mouseClick(Main->About->CloseButton->Widget(), Qt::LeftButton);
-      });
+  // The About window runs its own modal loop (not a Qt modal dialog), so a
+  // timer watches for it to appear and closes it like a user would.
+  bool mainDisabled = false, aboutShown = false, done = false, previewReacted = false;
+  QTimer watcher;
+  watcher.setInterval(20);
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    if (!Main->About->Form->Widget()->isVisible()) return;
+    watcher.stop();
+    aboutShown = true;
+    mainDisabled = !Main->Form->Widget()->isEnabled();
+    // A click on the blocked main window does nothing (a save dialog opening
+    // here would be cancelled and counted).
+    auto dialog = test::WhenModal(test::IsA<QFileDialog>(), [](QWidget* w) { static_cast<QFileDialog*>(w)->reject(); },
+                                  500);
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(2, 2));
+    previewReacted = *dialog;
+    QTest::mouseClick(Main->About->CloseButton->Widget(), Qt::LeftButton);
+    done = true;
+  });
+  watcher.start();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(about).center());
-  ASSERT_TRUE(WaitFor([&] { return *done; }));
+  ASSERT_TRUE(WaitFor([&] { return done; }, 5000));
+  // Let the dialog watcher run out, so that it cannot meet a later test's
+  // dialog.
+  Pump(600);
   EXPECT_TRUE(mainDisabled);
   EXPECT_TRUE(aboutShown);
+  EXPECT_FALSE(previewReacted);
   EXPECT_TRUE(WaitFor([this] { return !Main->About->Form->Widget()->isVisible(); }));
   EXPECT_TRUE(Main->Form->Widget()->isEnabled());
 }
