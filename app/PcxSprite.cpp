@@ -50,11 +50,13 @@ bool LoadSprite(TDibBitmap& image, const std::string& path, TImageError* error) 
     Fail(error, TImageError::InvalidSprite);
     return false;
   }
-  // Exact size test in 64 bits: both fields are below 2^31, so neither
-  // product can overflow. 24-bit first: an empty sprite counts as 24-bit.
+  // Exact size test in 64 bits: both fields are below 2^31, so their product
+  // fits; three times it may not, and an overflow fails the test. 24-bit
+  // first: an empty sprite counts as 24-bit.
   const std::int64_t pixels = width * height;
+  const auto pixelBytes24 = CheckedMul(pixels, 3);
   bool eightBit;
-  if (pixels * 3 == dataSize) eightBit = false;
+  if (pixelBytes24 && *pixelBytes24 == dataSize) eightBit = false;
   else if (pixels == dataSize) eightBit = true;
   else {
     Fail(error, TImageError::InvalidSprite);

@@ -1,0 +1,218 @@
+#include "app/PcxSprite.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/image/TestBmp.h"
+
+namespace kelvane {
+namespace {
+
+using test::Bytes;
+using test::TempDir;
+
+Bytes MakeSprite(std::int32_t dataSize, std::int32_t width, std::int32_t height, const Bytes& rows,
+                 const Bytes& palette = {}) {
+  Bytes b;
+  test::Put32(b, static_cast<std::uint32_t>(dataSize));
+  test::Put32(b, static_cast<std::uint32_t>(width));
+  test::Put32(b, static_cast<std::uint32_t>(height));
+  b.insert(b.end(), rows.begin(), rows.end());
+  b.insert(b.end(), palette.begin(), palette.end());
+  return b;
+}
+
+Bytes Palette() {
+  Bytes p;
+  for (int i = 0; i < 256; ++i) p.insert(p.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2),
+                                                   static_cast<std::uint8_t>(255 - i)});
+  return p;
+}
+
+Bytes Pattern(std::size_t n, int seed) {
+  Bytes b(n);
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 31 + static_cast<std::size_t>(seed));
+  return b;
+}
+
+// Loads a sprite written to a temporary file.
+struct Loaded {
+  bool Ok;
+  TImageError Error;
+};
+Loaded LoadBytes(TDibBitmap& image, const Bytes& sprite) {
+  TempDir dir;
+  test::WriteFileBytes(dir / "s.pcx", sprite);
+  TImageError error;
+  bool ok = LoadSprite(image, dir / "s.pcx", &error);
+  return {ok, error};
+}
+
+TEST(LoadSprite, ReadsATwoByTwoEightBitSprite) {
+  const Bytes sprite = MakeSprite(4, 2, 2, Bytes{1, 2, 3, 4}, Palette());
+  ASSERT_EQ(sprite.size(), 784u);
+  TDibBitmap image;
+  ASSERT_TRUE(LoadBytes(image, sprite).Ok);
+  EXPECT_EQ(image.GetPixelFormat(), px8);
+  EXPECT_EQ(image.Width(), 2);
+  EXPECT_EQ(image.Height(), 2);
+  // Sprite rows are top-down, the bitmap's bottom-up.
+  EXPECT_EQ(image.Pixels()[0], 3);
+  EXPECT_EQ(image.Pixels()[4], 1);
+  // Palette entries come out as blue, green, red, 0.
+  EXPECT_EQ(image.Info()->U32(40 + 4 * 3), 0x00030180u | 0xFC);
+  EXPECT_EQ(image.Info()->U32(24), 2834u);
+}
+
+TEST(LoadSprite, ReadsATwentyFourBitSpriteInItsByteOrder) {
+  TDibBitmap image;
+  ASSERT_TRUE(LoadBytes(image, MakeSprite(9, 3, 1, Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9})).Ok);
+  EXPECT_EQ(image.GetPixelFormat(), px24);
+  EXPECT_EQ(Bytes(image.Pixels(), image.Pixels() + 12), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}));
+}
+
+// Odd widths pad each BMP row differently; rows must stay straight.
+TEST(LoadSprite, OddWidthsOfBothDepthsKeepStraightRows) {
+  for (int width : {1, 5, 6, 7, 33}) {
+    for (int bytesPerPixel : {1, 3}) {
+      const int height = 3;
+      const Bytes rows = Pattern(static_cast<std::size_t>(width * height * bytesPerPixel), width);
+      TDibBitmap image;
+      ASSERT_TRUE(LoadBytes(image, MakeSprite(width * height * bytesPerPixel, width, height, rows,
+                                              bytesPerPixel == 1 ? Palette() : Bytes{}))
+                      .Ok);
+      const int stride = image.RowStride();
+      for (int y = 0; y < height; ++y) {
+        const std::uint8_t* stored = image.Pixels() + (height - 1 - y) * stride;
+        const Bytes expected(rows.begin() + y * width * bytesPerPixel, rows.begin() + (y + 1) * width * bytesPerPixel);
+        EXPECT_EQ(Bytes(stored, stored + width * bytesPerPixel), expected) << width << "/" << bytesPerPixel << " row " << y;
+      }
+    }
+  }
+}
+
+TEST(LoadSprite, RefusesWhatFailsTheSizeTestAndLeavesTheImage) {
+  TDibBitmap image;
+  ASSERT_TRUE(LoadBytes(image, MakeSprite(9, 3, 1, Bytes(9, 1))).Ok);
+  const Bytes palette = Palette();
+  struct Case {
+    const char* Name;
+    Bytes Sprite;
+  } cases[] = {
+      {"data size one too many", MakeSprite(5, 2, 2, Bytes(5), palette)},
+      {"shorter than the header", Bytes{4, 0, 0, 0, 2, 0}},
+      {"negative sizes", MakeSprite(6, -2, -3, Bytes(6), palette)},
+      {"eight-bit shorter than a palette", MakeSprite(4, 2, 2, Bytes(4))},
+      {"overflowing product", MakeSprite(0, 65536, 65536, {})},
+      {"pixel count times three overflows", MakeSprite(1, 0x7FFFFFFF, 0x7FFFFFFF, Bytes(768), palette)},
+  };
+  for (const Case& c : cases) {
+    Loaded r = LoadBytes(image, c.Sprite);
+    EXPECT_FALSE(r.Ok) << c.Name;
+    EXPECT_STREQ(ImageErrorText(r.Error), "Неверный формат!") << c.Name;
+    EXPECT_EQ(image.Width(), 3) << c.Name << ": the previous image stays";
+  }
+  TImageError error;
+  EXPECT_FALSE(LoadSprite(image, "/nonexistent.pcx", &error));
+  EXPECT_EQ(error, TImageError::CannotOpen);
+  TempDir dir;
+  EXPECT_FALSE(LoadSprite(image, dir.Path(), &error)) << "a directory is not a sprite";
+  EXPECT_EQ(image.Width(), 3);
+}
+
+TEST(LoadSprite, AnEmptySpriteCountsAsTwentyFourBitAndGivesAnEmptyImage) {
+  TDibBitmap image;
+  Loaded r = LoadBytes(image, MakeSprite(0, 0, 5, {}));
+  EXPECT_TRUE(r.Ok);
+  EXPECT_TRUE(image.IsEmpty());
+  EXPECT_EQ(image.GetPixelFormat(), pxDevice);
+}
+
+TEST(LoadSprite, ASpriteCutShortLoadsAsAnEmptyImageWithoutAllocatingItsClaim) {
+  TDibBitmap image;
+  // 16000 x 16000 x 3 bytes announced by a 40-byte file: read as a sprite
+  // whose rows are missing, without building a 768 MB image of it.
+  Loaded r = LoadBytes(image, MakeSprite(16000 * 16000 * 3, 16000, 16000, Bytes(28)));
+  EXPECT_TRUE(r.Ok);
+  EXPECT_TRUE(image.IsEmpty());
+  EXPECT_EQ(r.Error, TImageError::ShortRead);
+  // Above the pixel cap the sprite is refused outright.
+  r = LoadBytes(image, MakeSprite(26000 * 26000 * 3, 26000, 26000, Bytes(28)));
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error, TImageError::NoMemory);
+}
+
+TEST(LoadSprite, IgnoresBytesBetweenThePixelsAndThePalette) {
+  Bytes rows{7, 8};
+  rows.insert(rows.end(), 50, 0xEE);
+  TDibBitmap image;
+  ASSERT_TRUE(LoadBytes(image, MakeSprite(2, 2, 1, rows, Palette())).Ok);
+  EXPECT_EQ(image.Pixels()[0], 7);
+  EXPECT_EQ(image.Pixels()[1], 8);
+  EXPECT_EQ(image.Info()->Table()[2], 0) << "entry 0's red is the palette's first byte";
+}
+
+// The promise users rely on: sprite -> BMP file -> sprite is byte-identical.
+TEST(SaveSprite, RoundTripThroughABmpFileIsByteIdentical) {
+  TempDir dir;
+  for (int width : {1, 3, 5, 6, 7, 47}) {
+    const int height = 4;
+    const Bytes original = MakeSprite(width * height, width, height, Pattern(static_cast<std::size_t>(width * height), 3),
+                                      Palette());
+    test::WriteFileBytes(dir / "in.pcx", original);
+    TDibBitmap image;
+    ASSERT_TRUE(LoadSprite(image, dir / "in.pcx"));
+    ASSERT_TRUE(image.WriteBmpFile(dir / "mid.bmp").Ok);
+    TDibBitmap bmp;
+    ASSERT_TRUE(bmp.ReadBmpFile(dir / "mid.bmp"));
+    ASSERT_TRUE(SaveSprite(bmp, dir / "out.pcx").Ok);
+    EXPECT_EQ(test::ReadFileBytes(dir / "out.pcx"), original) << "width " << width;
+  }
+}
+
+TEST(SaveSprite, RefusesImagesThatAreNotEightBit) {
+  TempDir dir;
+  TDibBitmap image;
+  test::WriteFileBytes(dir / "in.pcx", MakeSprite(9, 3, 1, Bytes(9, 1)));
+  ASSERT_TRUE(LoadSprite(image, dir / "in.pcx"));
+  const TSaveResult r = SaveSprite(image, dir / "out.pcx");
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.ErrorText, "Not an 8-bit image");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.pcx"));
+  TDibBitmap empty;
+  EXPECT_FALSE(SaveSprite(empty, dir / "out.pcx").Ok);
+}
+
+TEST(SaveSprite, ATopDownImageIsSavedTheRightWayUp) {
+  // A top-down 8-bit BMP: first stored row is the top row.
+  test::InfoHeader h;
+  h.Width = 3;
+  h.Height = -2;
+  h.BitCount = 8;
+  TDibBitmap image;
+  auto s = test::StreamOf(test::MakeBmp(h, test::MakeTable(256), Bytes{1, 2, 3, 0, 4, 5, 6, 0}));
+  ASSERT_TRUE(image.ReadBmpStream(*s));
+  TempDir dir;
+  ASSERT_TRUE(SaveSprite(image, dir / "t.pcx").Ok);
+  const Bytes sprite = test::ReadFileBytes(dir / "t.pcx");
+  ASSERT_EQ(sprite.size(), 12u + 6 + 768);
+  EXPECT_EQ(Bytes(sprite.begin() + 12, sprite.begin() + 18), (Bytes{1, 2, 3, 4, 5, 6}));
+}
+
+TEST(SaveSprite, ReducedImagesSaveWithTheirFixedTable) {
+  TempDir dir;
+  TDibBitmap image;
+  test::WriteFileBytes(dir / "in.pcx", MakeSprite(6, 2, 1, Bytes{255, 0, 0, 0, 0, 255}));
+  ASSERT_TRUE(LoadSprite(image, dir / "in.pcx"));
+  image.SetPixelFormat(px8);
+  ASSERT_TRUE(SaveSprite(image, dir / "out.pcx").Ok);
+  const Bytes sprite = test::ReadFileBytes(dir / "out.pcx");
+  ASSERT_EQ(sprite.size(), 12u + 2 + 768);
+  // Pure blue and pure red are first found in the colour cube: 10 + 5 and
+  // 10 + 5 x 36.
+  EXPECT_EQ(sprite[12], 15);
+  EXPECT_EQ(sprite[13], 190);
+  EXPECT_EQ(Bytes(sprite.begin() + 14 + 3 * 190, sprite.begin() + 14 + 3 * 191), (Bytes{255, 0, 0}));
+}
+
+}  // namespace
+}  // namespace kelvane
