@@ -115,7 +115,9 @@ bool LoadSprite(TDibBitmap& image, const std::string& path, TImageError* error) 
     }
     complete = complete && bmp->Write(table, kBmpTableBytes) == kBmpTableBytes;
   }
-  for (std::int64_t r = height - 1; complete && r >= 0; --r) {
+  // A sprite of width 0 has no row bytes however many rows it claims; its
+  // image is empty, and walking two billion empty rows would only hang.
+  for (std::int64_t r = height - 1; complete && rowBytes > 0 && r >= 0; --r) {
     complete = file->Seek(kSpriteHeaderBytes + r * rowBytes, soFromStart) >= 0 &&
                CopyStreamBytes(*bmp, *file, rowBytes) == rowBytes &&
                bmp->Seek(paddedRow - rowBytes, soFromCurrent) >= 0;

@@ -121,10 +121,13 @@ TEST(LoadSprite, RefusesWhatFailsTheSizeTestAndLeavesTheImage) {
 
 TEST(LoadSprite, AnEmptySpriteCountsAsTwentyFourBitAndGivesAnEmptyImage) {
   TDibBitmap image;
-  Loaded r = LoadBytes(image, MakeSprite(0, 0, 5, {}));
-  EXPECT_TRUE(r.Ok);
-  EXPECT_TRUE(image.IsEmpty());
-  EXPECT_EQ(image.GetPixelFormat(), pxDevice);
+  // The second claims 2^31 - 1 rows of no bytes; it must not walk them.
+  for (std::int32_t height : {5, 0x7FFFFFFF}) {
+    Loaded r = LoadBytes(image, MakeSprite(0, 0, height, {}));
+    EXPECT_TRUE(r.Ok);
+    EXPECT_TRUE(image.IsEmpty());
+    EXPECT_EQ(image.GetPixelFormat(), pxDevice);
+  }
 }
 
 TEST(LoadSprite, ASpriteCutShortLoadsAsAnEmptyImageWithoutAllocatingItsClaim) {
