@@ -85,20 +85,9 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
 
 }  // namespace
 
-TFileKind FileKind(const std::string& path) {
-  const auto dot = path.rfind('.');
-  const std::string ext = Upper(dot == std::string::npos ? path : path.substr(dot + 1));
-  if (ext == "PCX") return fkPcx;
-  if (ext == "BMP") return fkBmp;
-  return fkOther;
-}
-
 std::string BaseName(const std::string& path) {
   const auto slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const auto dot = name.rfind('.');
-  if (dot != std::string::npos) name.resize(dot);
-  return name;
+  return StripExtension(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 TParseResult ParseCommandLine(const std::vector<std::string>& args) {

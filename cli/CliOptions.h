@@ -12,12 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "app/FileKind.h"
+
 namespace kelvane::cli {
 
 enum class TCommand { Help, Info, Convert, ConvertBatch };
 
-// What a path names, by its extension alone, without regard to case.
-enum TFileKind { fkPcx = 0, fkBmp = 1, fkOther = 2 };
+using kelvane::FileKind;
+using kelvane::TFileKind;
+using kelvane::fkBmp;
+using kelvane::fkOther;
+using kelvane::fkPcx;
 
 struct TCliOptions {
   TCommand Command = TCommand::Help;
@@ -36,10 +41,6 @@ struct TParseResult {
 
 // `args` excludes the program name.
 TParseResult ParseCommandLine(const std::vector<std::string>& args);
-
-// The extension after the last "." of the whole path (the whole path when
-// there is none), upper-cased, decides: "PCX", "BMP" or anything else.
-TFileKind FileKind(const std::string& path);
 
 // The file name of `path` (after the last "/") up to its last "."; the whole
 // name when it has no ".". "maps/a.b.pcx" gives "a.b".

@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 #include <QTranslator>
 #include <memory>
@@ -38,9 +39,10 @@ std::unique_ptr<QApplication>& OwnedApplication() {
 }
 
 void LoadTranslations() {
-  static bool loaded = false;
-  if (loaded) return;
-  loaded = true;
+  // Once per application object: the translator belongs to it.
+  static QPointer<QCoreApplication> loadedFor;
+  if (loadedFor == QCoreApplication::instance()) return;
+  loadedFor = QCoreApplication::instance();
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   auto* translator = new QTranslator(qApp);
   const QString directories[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
@@ -69,7 +71,7 @@ void EnsureToolkit() {
     OwnedApplication() = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvane"));
   }
-  static QObject* filter = nullptr;
+  static QPointer<QObject> filter;
   if (filter == nullptr) {
     filter = new TApplicationFilter;
     filter->setParent(qApp);
@@ -170,6 +172,9 @@ int RunMessageLoop(TWindowObject*& app) {
   app = nullptr;
   delete released;
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // An application object the toolkit made ends here too: left to the
+  // destructors of static objects it would outlive parts of Qt it needs.
+  OwnedApplication().reset();
   return 0;
 }
 

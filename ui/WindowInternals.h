@@ -64,9 +64,12 @@ struct TWindowObject::TInternals {
   bool PositionSet = false;        // a form's position was set by the caller
   int FocusingCounter = 0;         // non-zero while the toolkit moves the focus here
   int Programmatic = 0;            // non-zero while the toolkit changes items
+  int LastSelection = -1;          // list box: the selected row last reported
   bool ListOpen = false;           // combo box drop-down state
   int IndexAtOpen = -1;
   QEventLoop* ModalLoop = nullptr;
+  bool MinimizeBox = true;         // title-bar buttons of a form
+  bool MaximizeBox = true;
   bool MinimisedApp = false;       // the main form minimised the application
   std::vector<QPointer<QWidget>> HiddenByMinimise;
   int ControlCount = 0;            // forms: controls made so far (tab order)
@@ -109,14 +112,20 @@ void ShowPendingForms(TWindowObject& app);
 // RAII for programmatic item changes: raises no selection events meanwhile.
 class TProgrammaticChange {
  public:
-  explicit TProgrammaticChange(const TWindowObject& w)
-      : I_(const_cast<TWindowObject&>(w).Internals()) { ++I_.Programmatic; }
-  ~TProgrammaticChange() { --I_.Programmatic; }
+  explicit TProgrammaticChange(const TWindowObject& w) : W_(const_cast<TWindowObject&>(w)) {
+    ++W_.Internals().Programmatic;
+  }
+  // What the program selected is the baseline the user's next change is
+  // measured against.
+  ~TProgrammaticChange() {
+    auto& in = W_.Internals();
+    if (--in.Programmatic == 0) in.LastSelection = W_.SelectedIndex();
+  }
   TProgrammaticChange(const TProgrammaticChange&) = delete;
   TProgrammaticChange& operator=(const TProgrammaticChange&) = delete;
 
  private:
-  TWindowObject::TInternals& I_;
+  TWindowObject& W_;
 };
 
 }  // namespace kelvane

@@ -389,7 +389,14 @@ bool TEventBridge::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn: {
       TWindowObject* form = w.Form();
       if (form != nullptr && form != &w) TToolkitAccess::SetFocusedChild(*form, &w);
+      // Focus that arrives with the window's activation or from code is moved
+      // by the program, not by a click of the user: a click it sets off is
+      // not the user's.
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      const bool moved = reason == Qt::ActiveWindowFocusReason || reason == Qt::OtherFocusReason;
+      if (moved) ++w.Internals().FocusingCounter;
       if (HasFocusEvents(w.Kind())) FireNotify(w, w.OnFocusIn);
+      if (moved && *alive) --w.Internals().FocusingCounter;
       return false;
     }
     case QEvent::FocusOut:
@@ -665,9 +672,11 @@ TWindowObject::~TWindowObject() {
   auto& in = *Internals_;
   if (TWindowObject* form = Form(); form != nullptr && form != this && form->FocusedChild_ == this)
     form->FocusedChild_ = nullptr;
+  // From here on Qt events of the widget (hiding, children going away) no
+  // longer reach the handlers of an object that is half gone.
+  *in.Alive = false;
   BeginDestroy();
   while (!Children_.empty()) delete Children_.back();
-  *in.Alive = false;
   if (in.ModalLoop != nullptr) in.ModalLoop->exit(0);
   Canvas_.reset();
   Font_.reset();
@@ -902,11 +911,18 @@ void ApplyPalette(TWindowObject& w) {
     case TWindowKind::Button:
       palette.setColor(QPalette::ButtonText, text);
       break;
-    default:
+    default: {
       palette.setColor(QPalette::Window, background);
       palette.setColor(QPalette::WindowText, text);
-      wd->setAutoFillBackground(true);
+      // A control of its parent's colour lets the parent show through: the
+      // style may draw the parent's area (a group box's panel) in a shade of
+      // its own, and a filled label would stand out as a lighter block.
+      const bool sameAsParent = w.Parent() != nullptr && w.Parent()->Kind() != TWindowKind::App &&
+                                w.Parent()->Color() == w.Color() && w.Kind() != TWindowKind::Form &&
+                                w.Kind() != TWindowKind::ScrollBox;
+      wd->setAutoFillBackground(!sameAsParent);
       break;
+    }
   }
   wd->setPalette(palette);
   QWidget* client = w.Internals().Client;
@@ -928,7 +944,6 @@ TFontObject& TWindowObject::Font() {
       TextColor_ = font.Color();
       Widget_->setFont(font.ToQFont(QApplication::font()));
       ApplyPalette(*this);
-      Canvas_.reset();
     };
     Font_->OnFontChange(*Font_);
   }
@@ -952,18 +967,29 @@ void TWindowObject::SetResizable(bool resizable) {
   }
 }
 
+namespace {
+void ApplyTitleButtons(TWindowObject& w) {
+  QWidget* wd = w.Widget();
+  if (wd == nullptr || !wd->isWindow()) return;
+  auto& in = w.Internals();
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint;
+  if (in.MinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+  if (in.MaximizeBox) flags |= Qt::WindowMaximizeButtonHint;
+  const bool shown = wd->isVisible();
+  wd->setWindowFlags(flags);
+  if (shown) wd->show();  // changing the flags hides a window
+}
+}  // namespace
+
 void TWindowObject::SetMinimizeBox(bool present) {
-  if (Widget_ != nullptr && Widget_->isWindow()) {
-    Widget_->setWindowFlag(Qt::CustomizeWindowHint, true);
-    Widget_->setWindowFlag(Qt::WindowMinimizeButtonHint, present);
-  }
+  Internals_->MinimizeBox = present;
+  ApplyTitleButtons(*this);
 }
 
 void TWindowObject::SetMaximizeBox(bool present) {
-  if (Widget_ != nullptr && Widget_->isWindow()) {
-    Widget_->setWindowFlag(Qt::CustomizeWindowHint, true);
-    Widget_->setWindowFlag(Qt::WindowMaximizeButtonHint, present);
-  }
+  Internals_->MaximizeBox = present;
+  ApplyTitleButtons(*this);
 }
 
 void TWindowObject::SetModalCode(int code) {
@@ -1072,12 +1098,21 @@ std::string TWindowObject::ItemText(int index) const {
 void TWindowObject::SetItemText(int index, const std::string& text) {
   if (index < 0 || index >= ItemCount()) return;
   TProgrammaticChange quiet(*this);
+  // The item is removed and inserted anew: a selection on it is lost, and
+  // Qt must not move the selection to a neighbour meanwhile.
+  const bool wasSelected = SelectedIndex() == index;
   if (auto* list = ListOf(*this)) {
     delete list->takeItem(index);
     list->insertItem(index, Q(text));
+    if (wasSelected) {
+      list->clearSelection();
+      list->setCurrentRow(-1);
+    }
   } else if (auto* combo = ComboOf(*this)) {
+    const int current = combo->currentIndex();
     combo->removeItem(index);
     combo->insertItem(index, Q(text));
+    combo->setCurrentIndex(wasSelected ? -1 : current);
   }
 }
 
@@ -1346,14 +1381,18 @@ TWindowObject* CreateListBox(TWindowObject* parent, TListBoxOptions options) {
     list->setWrapping(true);
   }
   std::weak_ptr<bool> alive = w->Internals().Alive;
-  auto changed = [w, alive] {
+  // Selection, not the current row: Qt makes the first row current when the
+  // list gets the focus, which selects nothing and is no change.
+  QObject::connect(list, &QListWidget::itemSelectionChanged, list, [w, alive] {
     if (alive.expired() || !*alive.lock()) return;
+    auto* widget = static_cast<QListWidget*>(w->Widget());
+    if (widget->selectionMode() == QAbstractItemView::SingleSelection) {
+      const int now = w->SelectedIndex();
+      if (now == w->Internals().LastSelection) return;
+      w->Internals().LastSelection = now;
+    }
     FireSelectionChange(*w);
-  };
-  if (list->selectionMode() == QAbstractItemView::SingleSelection)
-    QObject::connect(list, &QListWidget::currentRowChanged, list, changed);
-  else
-    QObject::connect(list, &QListWidget::itemSelectionChanged, list, changed);
+  });
   // A double-click on an item is the list box's click.
   QObject::connect(list, &QListWidget::itemDoubleClicked, list, [w, alive] {
     if (alive.expired() || !*alive.lock()) return;
@@ -1374,6 +1413,9 @@ TWindowObject* CreateComboBox(TWindowObject* parent, TComboBoxOptions options) {
   combo->setInsertPolicy(QComboBox::NoInsert);
   // The drop-down shows at most eight items at a time.
   combo->setMaxVisibleItems(8);
+  // Some styles (Fusion among them) open the list over the combo box with
+  // every item and ignore the limit; the plain list popup keeps it.
+  combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
   combo->setProperty("kelvaneSorted", options.Contains(CboSort));
   std::weak_ptr<bool> alive = w->Internals().Alive;
   QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [w, alive] {

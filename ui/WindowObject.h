@@ -161,7 +161,11 @@ class TWindowObject : public TBaseObject {
   void SetMinimizeBox(bool present);
   void SetMaximizeBox(bool present);
 
-  // The menu bar of a form, or the first menu of another owner (see Menu.h).
+  // Scroll boxes: the range, page and position of a bar. An auto-scroll box
+  // keeps them in step with its children; a bar shows while Max > Page.
+  TScrollInfo ScrollInfo(TScrollBar bar) const;
+
+  // The menu bar of a form, or the first menu of another owner (see MenuObject.h).
   TMenuObject* Menu() const { return Menu_; }
 
   // Ends a modal loop when set non-zero (see ShowModal in Application.h).
@@ -228,13 +232,10 @@ class TWindowObject : public TBaseObject {
   TNotifyEvent OnListClose;      // combo box drop-down closed
 
   // ---- toolkit internals (used by the toolkit's own units) ---------------
+  // Objects are made by the Create... functions, not with this constructor.
+  TWindowObject(TWindowKind kind, TWindowObject* parent);
   struct TInternals;
   TInternals& Internals() { return *Internals_; }
-  TWindowObject(TWindowKind kind, TWindowObject* parent);
-  TScrollInfo ScrollInfo(TScrollBar bar) const;
-
- protected:
-  virtual void AfterCreate() {}
 
  private:
   friend class TEventBridge;

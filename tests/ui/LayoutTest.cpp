@@ -5,9 +5,12 @@
 #include <QScrollBar>
 #include <QGuiApplication>
 #include <QStyle>
+#include <QCursor>
+#include <QFontDatabase>
 
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
+#include "ui/FontObject.h"
 #include "ui/MenuObject.h"
 #include "ui/WindowObject.h"
 
@@ -35,6 +38,39 @@ TEST(Layout, NewControlsTakeTheirDefaultBoundsFromTheParent) {
   EXPECT_EQ(list->Bounds(), (TRect{2, 24, 166, 202}));
   EXPECT_EQ(CreatePaintArea(form.get())->Bounds(), (TRect{2, 2, 42, 42}));
   EXPECT_EQ(CreateWrapLabel(form.get(), "w")->Bounds().Height(), 44);
+}
+
+TEST(Layout, ChildrenTakeOverTheParentsLookWhenTheyAreMade) {
+  auto form = MakeForm(300, 300);
+  TWindowObject* group = CreateGroupBox(form.get(), "g");
+  group->SetColor(RgbColor(10, 20, 30));
+  group->SetSpacing(5);
+  group->SetCursor(QCursor(Qt::PointingHandCursor));
+  group->Font().SetHeight(-11).SetFaceName("Courier New").SetColor(RgbColor(200, 0, 0));
+  EXPECT_EQ(group->TextColor(), RgbColor(200, 0, 0));  // the font's colour is the text colour
+  TWindowObject* label = CreateLabel(group, "l");
+  EXPECT_EQ(label->Color(), RgbColor(10, 20, 30));
+  EXPECT_EQ(label->TextColor(), RgbColor(200, 0, 0));
+  EXPECT_EQ(label->Spacing(), 5);
+  EXPECT_EQ(label->Cursor().shape(), Qt::PointingHandCursor);
+  ASSERT_TRUE(label->HasFont());
+  EXPECT_EQ(label->Font().Height(), -11);
+  EXPECT_EQ(label->Widget()->font().pixelSize(), 11);
+  EXPECT_EQ(label->Widget()->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+  // The child's font is a copy: changing it leaves the parent's alone.
+  label->Font().SetHeight(-14);
+  EXPECT_EQ(group->Font().Height(), -11);
+  EXPECT_EQ(label->Widget()->font().pixelSize(), 14);
+  // Later changes of the parent do not reach existing children.
+  group->SetColor(RgbColor(1, 2, 3));
+  EXPECT_EQ(label->Color(), RgbColor(10, 20, 30));
+  // List kinds have the window colour of their own.
+  EXPECT_EQ(CreateListBox(group, {})->Color(), ClWindow);
+  // Controls get identifiers from one counter and tab orders from their form.
+  TWindowObject* a = CreateButton(form.get(), "a");
+  TWindowObject* b = CreateButton(form.get(), "b");
+  EXPECT_EQ(b->ControlId(), (a->ControlId() + 1) & 0xFFFF);
+  EXPECT_EQ(b->TabOrder(), a->TabOrder() + 1);
 }
 
 TEST(Layout, ResizeToLeavesAZeroDimensionUnchanged) {

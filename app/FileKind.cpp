@@ -1,0 +1,22 @@
+#include "app/FileKind.h"
+
+namespace kelvane {
+
+TFileKind FileKind(const std::string& path) {
+  const auto dot = path.rfind('.');
+  std::string ext = dot == std::string::npos ? path : path.substr(dot + 1);
+  // ASCII only: the extensions compared are ASCII, and other bytes of UTF-8
+  // names must pass unchanged.
+  for (char& c : ext)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (ext == "PCX") return fkPcx;
+  if (ext == "BMP") return fkBmp;
+  return fkOther;
+}
+
+std::string StripExtension(const std::string& name) {
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,19 @@
+// What a file is, by its name alone. Shared by the window and the command
+// line, so both treat "a.Pcx" and "A.BMP" alike. No Qt here.
+#pragma once
+
+#include <string>
+
+namespace kelvane {
+
+enum TFileKind { fkPcx = 0, fkBmp = 1, fkOther = 2 };
+
+// The extension after the last "." of the whole path (the whole path when
+// there is none), upper-cased, decides: "PCX", "BMP" or anything else.
+TFileKind FileKind(const std::string& path);
+
+// `name` up to, not including, its last "."; the whole name when it has no
+// ".". "a.b.pcx" gives "a.b".
+std::string StripExtension(const std::string& name);
+
+}  // namespace kelvane

@@ -1,0 +1,117 @@
+// TDirectoryListBox: where the user is and where the user can go.
+//
+// A one-column list view. Its first rows are the chain of the current path
+// (the drive, then each directory down to the current one: "C:", "home",
+// "ann"); the rows after them are the subdirectories of the current
+// directory, hidden ones included, sorted by name in the user's collation
+// without regard to case. A double-click on a row moves there: a chain row
+// goes up to that directory (the last one shows the same directory again), a
+// subdirectory row goes down into it.
+//
+// Icons come from the program's "ICONS" resource: the drive row shows its
+// drive type (hard disk, floppy, CD, network), the other chain rows an open
+// folder, the subdirectories a closed one.
+//
+// Events: SetPath raises OnChange from its second call on, also for a path
+// that is not a directory; a double-click raises OnChange (through SetPath)
+// and then OnDblClick.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browser/BrowserSupport.h"
+#include "image/DibBitmap.h"
+#include "platform/FileSystem.h"
+#include "ui/BaseObject.h"
+#include "ui/ListView.h"
+
+namespace kelvane {
+
+class TDirectoryListBox;
+using TDirectoryDblClickEvent = std::function<void(TDirectoryListBox* sender, TMouseRecord& mouse)>;
+
+// Image indexes of the "ICONS" strip.
+enum TDirectoryIcon : int {
+  IconClosedFolder = 0,
+  IconOpenFolder = 1,
+  IconHardDisk = 2,
+  IconFloppy = 3,
+  IconCompactDisc = 4,
+  IconNetworkDrive = 5,
+};
+
+class TDirectoryListBox final : public TBaseObject {
+ public:
+  ~TDirectoryListBox() override;
+
+  // Passes the alignment to the list view; returns the component.
+  TDirectoryListBox* SetAlignment(TAlign align);
+  // Sets the width and then the height to exactly these values (0 included);
+  // returns the component.
+  TDirectoryListBox* Resize(int width, int height);
+
+  // Shows the directory `path` (Windows form; "C:" alone is the drive's
+  // root). Path becomes `path` with a final backslash, or empty when `path`
+  // is not an existing directory (the list is then empty). The first call
+  // also makes the column and, when IntegralHeight is set, snaps the height
+  // to whole 16-pixel rows. No row is selected afterwards. Taken by value,
+  // as a caller may pass Path() back in.
+  void SetPath(std::string path);
+
+  // The current directory, always ending in "\"; empty after a path that
+  // is not an existing directory.
+  const std::string& Path() const { return Path_; }
+  // SetPath calls counted, held at 2.
+  int ChangeCount() const { return ChangeCount_; }
+  // Number of path-chain rows shown.
+  int LevelCount() const { return LevelCount_; }
+  // The list view control, or nullptr once it has been destroyed.
+  TListViewObject* ListView() const;
+  // The image list of the six icons (owned by the owner window object).
+  TImageListObject* Images() const { return Images_; }
+
+  // Indent rows by depth; with false, chain rows have indent 0 and
+  // subdirectory rows indent 1.
+  bool Indented = false;
+  // Snap the height at the first SetPath.
+  bool IntegralHeight = true;
+  TComponentEvent<TDirectoryListBox> OnChange;
+  TDirectoryDblClickEvent OnDblClick;
+
+ private:
+  friend TDirectoryListBox* CreateDirectoryListBox(TWindowObject*, TImageListObject*, TImageListObject*,
+                                                   TImageListObject*);
+  explicit TDirectoryListBox(TListViewObject* listView);
+  void DoubleClicked(TMouseRecord& mouse);
+  int AddRow(const std::string& text, int image);
+
+  int LevelCount_ = 0;
+  TImageListObject* Images_ = nullptr;
+  std::unique_ptr<TDibBitmap> IconBitmap_;
+  int ChangeCount_ = 0;
+  bool Initialised_ = false;
+  // The subdirectories found by the last scan, in the order shown.
+  std::vector<TDirEntry> ScanBuffer_;
+  browser_detail::TControlLink ListView_;
+  std::string Path_;
+  // The text of every row as bytes: the chain parts as written in Path and
+  // the subdirectories by their enumerated names. Paths are built from
+  // these, so a name that is not valid UTF-8 (shown with a replacement
+  // character) can still be entered.
+  std::vector<std::string> RowNames_;
+};
+
+// Creates the list view as a child of `owner` (the image lists, when given,
+// are passed on to it) and the component that owns it, and loads the icons;
+// the owner releases the component with itself. Nothing is listed yet.
+TDirectoryListBox* CreateDirectoryListBox(TWindowObject* owner, TImageListObject* stateImages = nullptr,
+                                          TImageListObject* smallImages = nullptr,
+                                          TImageListObject* normalImages = nullptr);
+
+// The drive-row icon for a drive type.
+TDirectoryIcon DriveIcon(TDriveType type);
+
+}  // namespace kelvane

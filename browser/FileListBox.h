@@ -1,0 +1,104 @@
+// TFileListBox: the list of the files of one directory that match one mask.
+//
+// The owner points it at a directory with SetPath and at a mask ("*.pcx")
+// with SetMask; it lists the regular files there whose names match the mask
+// without regard to case, hidden ones included, never directories, FIFOs or
+// devices. Lines show the names converted by NameCase; the name as the file
+// system gave it is kept next to each line, because on Linux a lower-cased
+// "map.pcx" may really be "Map.PCX": open the selected file through
+// SelectedNativePath, not by joining Path and FileName.
+//
+// Only the user's selection changes raise OnChange; listing and SetPath raise
+// nothing. Nothing here fails: a path that is not an existing directory lists
+// nothing and leaves Path empty.
+//
+//   TFileListBox* files = CreateFileListBox(panel);
+//   files->SetAlignment(AlignClient);
+//   files->OnChange = [](TFileListBox* sender) { open(sender->SelectedNativePath()); };
+//   files->NameCase = NameCaseLower;
+//   files->SetIntegralHeight(true);
+//   files->SetMask("*.pcx");
+//   files->SetPath("C:\\home\\ann\\maps");
+#pragma once
+
+#include <QMetaObject>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "browser/BrowserSupport.h"
+#include "ui/BaseObject.h"
+#include "ui/WindowObject.h"
+
+namespace kelvane {
+
+enum TNameCase : int {
+  NameCaseAsIs = 0,   // names as enumerated
+  NameCaseLower = 1,  // ASCII capitals A-Z made small; other letters kept
+  NameCaseUpper = 2,  // ASCII small a-z made capitals; other letters kept
+};
+
+class TFileListBox final : public TBaseObject {
+ public:
+  ~TFileListBox() override;
+
+  // Passes the alignment to the list box; returns the component.
+  TFileListBox* SetAlignment(TAlign align);
+  // Stores the mask and lists Path again.
+  void SetMask(const std::string& mask);
+  // Lists the files of `path` (Windows form) that match Mask. Path keeps the
+  // text exactly as given, with or without a final backslash. No line is
+  // selected afterwards. Taken by value, as refreshing passes Path() back in.
+  void SetPath(std::string path);
+  // Stores the flag; when true, snaps the height at once to whole rows of 14
+  // pixels plus 6. Only this call snaps.
+  void SetIntegralHeight(bool flag);
+
+  // The displayed text of the selected line; empty when none is selected.
+  std::string FileName() const;
+  // The selected file's name as the file system gave it; empty when none.
+  std::string NativeFileName() const;
+  // The native path of the selected file, for opening it; nullopt when no
+  // line is selected or Path is on no drive.
+  std::optional<std::string> SelectedNativePath() const;
+
+  const std::string& Path() const { return Path_; }
+  const std::string& Mask() const { return Mask_; }
+  bool IntegralHeight() const { return IntegralHeight_; }
+  // The list box control, or nullptr once it has been destroyed.
+  TWindowObject* ListBox() const { return ListBox_.Get(); }
+
+  // Raised when the user changes the selected line.
+  TComponentEvent<TFileListBox> OnChange;
+  // Case conversion of the listed names; applies from the next listing.
+  TNameCase NameCase = NameCaseAsIs;
+
+ private:
+  friend TFileListBox* CreateFileListBox(TWindowObject* owner);
+  explicit TFileListBox(TWindowObject* listBox);
+  void SelectionChanged();
+  void SelectionSettled();
+
+  std::string Mask_;
+  bool IntegralHeight_ = false;
+  browser_detail::TControlLink ListBox_;
+  std::string Path_;
+  // The enumerated name of each line, in line order.
+  std::vector<std::string> NativeNames_;
+  // Set between the list's news of a new current line and the selection of
+  // that line that follows it (see SelectionChanged).
+  bool SelectionPending_ = false;
+  std::shared_ptr<bool> Alive_ = std::make_shared<bool>(true);
+  QMetaObject::Connection SelectionConnection_;
+};
+
+// Creates the list box as a child of `owner` and the component that owns it;
+// the owner releases the component with itself. Nothing is listed yet.
+TFileListBox* CreateFileListBox(TWindowObject* owner);
+
+// Applies a NameCase conversion to one name: only the ASCII letters change,
+// so UTF-8 sequences (Cyrillic and the like) pass through untouched.
+std::string ApplyNameCase(std::string name, TNameCase nameCase);
+
+}  // namespace kelvane
