@@ -13,11 +13,9 @@ namespace kelvane::cli {
 
 namespace {
 
-// What the window says about a sprite that fails its size test.
-constexpr const char* kInvalidSpriteText = "Неверный формат!";
-
+// The readers' refusal texts; a sprite failing its size test reads
+// "Неверный формат!", as the window's message box says.
 std::string ErrorText(TImageError error) {
-  if (error == TImageError::InvalidSprite) return kInvalidSpriteText;
   const char* text = ImageErrorText(error);
   return text != nullptr && *text != '\0' ? text : "cannot be read";
 }

@@ -153,21 +153,26 @@ TEST_F(CliTest, InfoReportsEachBadFileAndGoesOn) {
   sprite[0] = static_cast<char>(5 * 4 + 1);  // DataSize matches neither depth
   WriteAll(Dir / "wrong-size.pcx", sprite);
   WriteAll(Dir / "garbage.bmp", "BM this is not a bitmap");
+  // Passes the size test, but its rows are cut off.
+  WriteAll(Dir / "short.pcx", ReadAll(Sample("sprite24-7x7.pcx")).substr(0, 40));
 
-  const TRun r = Run({"info", In("wrong-size.pcx"), In("missing.bmp"), In("garbage.bmp"), Sample("bmp24-45x30.bmp"),
-                      In("notes.txt")});
+  const TRun r = Run({"info", In("wrong-size.pcx"), In("missing.bmp"), In("garbage.bmp"), In("short.pcx"),
+                      Sample("bmp24-45x30.bmp"), In("notes.txt")});
   EXPECT_EQ(r.Exit, 1);
   const auto err = Lines(r.Err);
-  ASSERT_EQ(err.size(), 4u) << r.Err;
+  ASSERT_EQ(err.size(), 5u) << r.Err;
   EXPECT_EQ(err[0], In("wrong-size.pcx") + ": Неверный формат!");
   EXPECT_EQ(err[1].rfind(In("missing.bmp") + ": ", 0), 0u) << err[1];
   EXPECT_EQ(err[2].rfind(In("garbage.bmp") + ": ", 0), 0u) << err[2];
-  EXPECT_EQ(err[3].rfind(In("notes.txt") + ": ", 0), 0u) << err[3];
+  EXPECT_EQ(err[3].rfind(In("short.pcx") + ": ", 0), 0u) << err[3];
+  EXPECT_EQ(err[4].rfind(In("notes.txt") + ": ", 0), 0u) << err[4];
   for (const auto& line : err) EXPECT_GT(line.size(), line.find(": ") + 2) << "a reason follows the name";
-  // A BMP that cannot be read shows what the window shows for it; a sprite
-  // failing its size test only its message.
+  // A BMP that cannot be read, and a sprite whose rows cannot be built, show
+  // what the window shows for them; a sprite failing its size test only its
+  // message.
   EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{In("missing.bmp") + ": 0x0  <ошибка>",
                                                      In("garbage.bmp") + ": 0x0  <ошибка>",
+                                                     In("short.pcx") + ": 0x0  <ошибка>",
                                                      Sample("bmp24-45x30.bmp") + ": 45x30  24 bit"}));
 }
 
