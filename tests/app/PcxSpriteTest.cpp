@@ -145,8 +145,9 @@ TEST(LoadSprite, ASpriteCutShortLoadsAsAnEmptyImageWithoutAllocatingItsClaim) {
 }
 
 TEST(LoadSprite, IgnoresBytesBetweenThePixelsAndThePalette) {
-  Bytes rows{7, 8};
-  rows.insert(rows.end(), 50, 0xEE);
+  Bytes rows(52, 0xEE);  // two pixels, then 50 bytes that are not read
+  rows[0] = 7;
+  rows[1] = 8;
   TDibBitmap image;
   ASSERT_TRUE(LoadBytes(image, MakeSprite(2, 2, 1, rows, Palette())).Ok);
   EXPECT_EQ(image.Pixels()[0], 7);
