@@ -246,6 +246,12 @@ class TBmpReader {
       if (count != 0) {
         if (i >= size) break;
         const std::uint8_t value = data[i++];
+        if (!rle4 && y < height && x >= 0 && x + count <= rowPixels) {
+          // The common case, a run inside the row, in one go.
+          std::memset(pixels + y * stride + x, value, count);
+          x += count;
+          continue;
+        }
         for (int k = 0; k < count; ++k) {
           const auto v = static_cast<std::uint8_t>(rle4 ? ((k & 1) == 0 ? value >> 4 : value & 0x0F) : value);
           put(x + k, v);
@@ -267,6 +273,12 @@ class TBmpReader {
         i += 2;
       } else {
         const std::int64_t dataBytes = rle4 ? (escape + 1) / 2 : escape;
+        if (!rle4 && y < height && x >= 0 && x + escape <= rowPixels && i + escape <= size) {
+          std::memcpy(pixels + y * stride + x, data + i, escape);
+          x += escape;
+          i += dataBytes + (dataBytes & 1);
+          continue;
+        }
         for (int k = 0; k < escape; ++k) {
           const std::int64_t at = i + (rle4 ? k / 2 : k);
           if (at >= size) break;

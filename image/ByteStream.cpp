@@ -9,11 +9,13 @@
 #include <cstring>
 #include <new>
 
+#include "image/PixelBlock.h"
+
 namespace kelvane {
 
 // ---- memory stream ---------------------------------------------------------
 
-TMemoryByteStream::~TMemoryByteStream() { std::free(Memory_); }
+TMemoryByteStream::~TMemoryByteStream() { FreeZeroedBlock(Memory_, static_cast<std::size_t>(Capacity_)); }
 
 void TMemoryByteStream::Reserve(std::int64_t bytes) {
   if (bytes <= Capacity_) return;
@@ -21,13 +23,17 @@ void TMemoryByteStream::Reserve(std::int64_t bytes) {
   std::int64_t capacity = Capacity_ + Capacity_ / 2;
   if (capacity < bytes) capacity = bytes;
   if (capacity < 64) capacity = 64;
-  void* block = std::realloc(Memory_, static_cast<std::size_t>(capacity));
+  // A fresh zeroed block: what lies past Size is always zero.
+  auto* block = static_cast<std::uint8_t*>(AllocateZeroedBlock(static_cast<std::size_t>(capacity)));
   if (block == nullptr) {
     // The same stop the memory manager makes when a block cannot grow.
     throw std::bad_alloc();
   }
-  Memory_ = static_cast<std::uint8_t*>(block);
-  std::memset(Memory_ + Capacity_, 0, static_cast<std::size_t>(capacity - Capacity_));
+  if (Memory_ != nullptr) {
+    std::memcpy(block, Memory_, static_cast<std::size_t>(Size_));
+    FreeZeroedBlock(Memory_, static_cast<std::size_t>(Capacity_));
+  }
+  Memory_ = block;
   Capacity_ = capacity;
 }
 

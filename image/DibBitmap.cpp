@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "image/ByteStream.h"
 #include "image/CheckedMath.h"
@@ -249,12 +250,20 @@ void TDibBitmap::ApplyFormatChange() {
     return;
   }
 
-  // The source, as 32-bit top-down rows: the stored pixels or a device handle.
-  const TPixelRows32 source = Rows32();
-  if (source.Data == nullptr && (Pixels_ != nullptr || Handle_)) {
-    // Pixels nobody can decode stay as they are rather than become black.
-    LastError_ = TImageError::UnsupportedFormat;
-    return;
+  // The source: stored pixels, decoded a row at a time (no copy of the whole
+  // picture on the way), or a device handle's 32-bit rows.
+  const bool fromPixels = Info_ && Pixels_ != nullptr;
+  std::optional<TRowDecoder> decoder;
+  TPixelRows32 device;
+  if (fromPixels) {
+    decoder.emplace(*Info_);
+    if (!decoder->Supported() || RowStride() <= 0 || Info_->biWidth() < 0) {
+      // Pixels nobody can decode stay as they are rather than become black.
+      LastError_ = TImageError::UnsupportedFormat;
+      return;
+    }
+  } else if (Handle_) {
+    device = Rows32();
   }
   TPixelBlock pixels = AllocatePixelBlock(*size);
   if (!pixels) {
@@ -262,12 +271,25 @@ void TDibBitmap::ApplyFormatChange() {
     return;
   }
   const TRowEncoder encoder(*info);
-  if (source.Data != nullptr) {
-    // New rows are bottom-up: storage row r holds picture row height-1-r.
-    const int lines = std::min(Height_, source.Height);
-    const int width = std::min(Width_, source.Width);
+  // New rows are bottom-up; lines are matched from the bottom row up.
+  if (fromPixels) {
+    const std::int64_t oldStride = RowStride();
+    const std::int64_t oldHeight = Info_->biHeight() < 0 ? -std::int64_t{Info_->biHeight()} : Info_->biHeight();
+    const bool topDown = Info_->biHeight() < 0;
+    const std::int64_t lines = std::min<std::int64_t>(Height_, oldHeight);
+    const std::int64_t width = std::min<std::int64_t>(Width_, Info_->biWidth());
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
+    for (std::int64_t r = 0; r < lines; ++r) {
+      const std::int64_t storageRow = topDown ? oldHeight - 1 - r : r;
+      if ((storageRow + 1) * oldStride > PixelBytes_) continue;
+      decoder->Decode(Pixels_ + storageRow * oldStride, width, row.data());
+      encoder.Encode(row.data(), width, pixels.get() + r * *stride);
+    }
+  } else if (device.Data != nullptr) {
+    const int lines = std::min(Height_, device.Height);
+    const int width = std::min(Width_, device.Width);
     for (int r = 0; r < lines; ++r)
-      encoder.Encode(source.Row(source.Height - 1 - r), width, pixels.get() + static_cast<std::int64_t>(r) * *stride);
+      encoder.Encode(device.Row(device.Height - 1 - r), width, pixels.get() + static_cast<std::int64_t>(r) * *stride);
   }
   ReleaseData();
   InstallImage(std::move(info), std::move(pixels), *size);

@@ -42,6 +42,7 @@ TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<b
   const std::string target = ResolveTarget(fileName);
 
   mode_t mode = NewFileMode();
+  bool replacing = false;
   struct stat st;
   if (::stat(target.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode)) {
@@ -49,6 +50,7 @@ TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<b
       return result;
     }
     mode = st.st_mode & 07777;
+    replacing = true;
   }
 
   std::string::size_type slash = target.rfind('/');
@@ -68,7 +70,11 @@ TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<b
     auto stream = AdoptWriteFileDescriptor(fd);
     ok = write(*stream);
     if (!ok) error = errno;
-    if (ok && !stream->Sync()) {
+    // Before an old file is replaced the new one must be on the disk: a
+    // crash right after the rename must not leave the user with neither. A
+    // new file has nothing to protect, and flushing it would make every
+    // save wait for the disk.
+    if (ok && replacing && !stream->Sync()) {
       ok = false;
       error = errno;
     }

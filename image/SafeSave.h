@@ -1,7 +1,8 @@
 // Saving a file without risking the one it replaces.
 //
 // The new content is written to a temporary file in the same directory and
-// renamed over the target only once every byte is written and flushed. When
+// renamed over the target only once every byte is written (and, when an old
+// file is replaced, flushed to the disk first). When
 // anything fails the temporary file is removed and the old file, if any, is
 // untouched. A target that exists but is not a regular file (a FIFO, a
 // device, a directory) is refused. A symbolic link is followed: the file it
