@@ -5,6 +5,7 @@
 
 #include "image/ByteStream.h"
 #include "image/CheckedMath.h"
+#include "image/LittleEndian.h"
 
 namespace kelvane {
 
@@ -15,14 +16,6 @@ constexpr std::int64_t kPaletteBytes = 768;
 constexpr std::int64_t kBmpHeadersBytes = 54;     // file header + info header
 constexpr std::int64_t kBmpTableBytes = 1024;     // 256 entries of 4 bytes
 constexpr std::int32_t kPixelsPerMetre = 2834;    // about 72 dots per inch
-
-void StoreU16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
-void StoreU32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
-std::int32_t LoadI32(const std::uint8_t* p) {
-  std::int32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 
 void Fail(TImageError* error, TImageError why) {
   if (error != nullptr) *error = why;

@@ -31,6 +31,7 @@
 #include "image/ByteStream.h"
 #include "image/CheckedMath.h"
 #include "image/DibBitmap.h"
+#include "image/LittleEndian.h"
 
 namespace kelvane {
 
@@ -41,12 +42,6 @@ constexpr int kFileHeaderBytes = 14;
 // A header region of up to this many bytes is kept: the rest of the largest
 // header variant plus a full table.
 constexpr std::int64_t kRegionKeepBytes = (kMaxInfoHeaderBytes - kInfoHeaderBytes) + kTableAreaBytes;
-
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 
 }  // namespace
 

@@ -19,15 +19,13 @@
 
 #include "image/ByteStream.h"
 #include "image/DibBitmap.h"
+#include "image/LittleEndian.h"
 
 namespace kelvane {
 
 namespace {
 
 constexpr int kMaskAreaBytes = 74;
-
-void StoreU16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
-void StoreU32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
 
 }  // namespace
 
