@@ -323,6 +323,28 @@ TEST_F(Events, PaintAreaClicksOnPressAndADoubleClickIsNoSecondClick) {
   EXPECT_EQ(clicks, 2);
 }
 
+// A form disabled by a modal window, or a disabled control, takes no mouse
+// input at all: a click must not reach OnClick.
+TEST_F(Events, DisabledControlsAndFormsRaiseNoMouseEvents) {
+  TWindowObject* area = CreatePaintArea(Form);
+  area->MoveTo(20, 20)->ResizeTo(100, 80);
+  int clicks = 0, downs = 0;
+  area->OnClick = [&](TWindowObject*) { ++clicks; };
+  area->OnMouseDown = [&](TWindowObject*, TMouseRecord&) { ++downs; };
+  ShowAndActivate();
+  Form->SetEnabled(false);
+  QTest::mouseClick(area->Widget(), Qt::LeftButton, {}, QPoint(5, 7));
+  Form->SetEnabled(true);
+  area->SetEnabled(false);
+  QTest::mouseClick(area->Widget(), Qt::LeftButton, {}, QPoint(5, 7));
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(downs, 0);
+  area->SetEnabled(true);
+  QTest::mouseClick(area->Widget(), Qt::LeftButton, {}, QPoint(5, 7));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(downs, 1);
+}
+
 TEST_F(Events, OnPaintDrawsPixelRowsOneToOne) {
   TWindowObject* area = CreatePaintArea(Form);
   area->MoveTo(0, 0)->ResizeTo(20, 10);
