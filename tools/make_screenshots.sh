@@ -129,6 +129,7 @@ if [ $# -lt 1 ] || [ $# -gt 2 ]; then
   echo "usage: $0 BUILD_DIR [OUT_DIR]" >&2
   exit 2
 fi
+[ -d "$1" ] || die "no build directory $1"
 kelvane=$(cd "$1" && pwd)/app/gui/kelvane
 [ -x "$kelvane" ] || die "$kelvane is missing; build first (tools/dev.sh run or cmake --build)"
 mkdir -p "${2:-$root/docs}"
