@@ -930,6 +930,13 @@ void TWindowObject::SetTextColor(TColor color) {
   ApplyPalette(*this);
 }
 
+// Text colours apply to enabled controls only: the disabled group keeps the
+// style's greyed text, so a disabled button or label looks disabled.
+static void SetTextRole(QPalette& palette, QPalette::ColorRole role, const QColor& color) {
+  palette.setColor(QPalette::Active, role, color);
+  palette.setColor(QPalette::Inactive, role, color);
+}
+
 void ApplyPalette(TWindowObject& w) {
   QWidget* wd = w.Widget();
   if (wd == nullptr) return;
@@ -941,16 +948,16 @@ void ApplyPalette(TWindowObject& w) {
     case TWindowKind::ComboBox:
     case TWindowKind::ListView:
       palette.setColor(QPalette::Base, background);
-      palette.setColor(QPalette::Text, text);
-      palette.setColor(QPalette::WindowText, text);
-      palette.setColor(QPalette::ButtonText, text);
+      SetTextRole(palette, QPalette::Text, text);
+      SetTextRole(palette, QPalette::WindowText, text);
+      SetTextRole(palette, QPalette::ButtonText, text);
       break;
     case TWindowKind::Button:
-      palette.setColor(QPalette::ButtonText, text);
+      SetTextRole(palette, QPalette::ButtonText, text);
       break;
     default: {
       palette.setColor(QPalette::Window, background);
-      palette.setColor(QPalette::WindowText, text);
+      SetTextRole(palette, QPalette::WindowText, text);
       // A control of its parent's colour lets the parent show through: the
       // style may draw the parent's area (a group box's panel) in a shade of
       // its own, and a filled label would stand out as a lighter block.

@@ -323,6 +323,23 @@ TEST_F(Events, PaintAreaClicksOnPressAndADoubleClickIsNoSecondClick) {
   EXPECT_EQ(clicks, 2);
 }
 
+// Colours set on controls leave the disabled look to the style: a disabled
+// button's text must not read like an enabled one's.
+TEST_F(Events, DisabledControlsKeepTheGreyedTextOfTheStyle) {
+  TWindowObject* button = CreateButton(Form, "OK");
+  TWindowObject* label = CreateLabel(Form, "text");
+  label->SetTextColor(RgbColor(0, 0, 128));
+  ShowAndActivate();
+  button->SetEnabled(false);
+  label->SetEnabled(false);
+  const QPalette buttonColours = button->Widget()->palette();
+  EXPECT_NE(buttonColours.color(QPalette::Disabled, QPalette::ButtonText),
+            buttonColours.color(QPalette::Active, QPalette::ButtonText));
+  const QPalette labelColours = label->Widget()->palette();
+  EXPECT_EQ(labelColours.color(QPalette::Active, QPalette::WindowText), QColor(0, 0, 128));
+  EXPECT_NE(labelColours.color(QPalette::Disabled, QPalette::WindowText), QColor(0, 0, 128));
+}
+
 // A form disabled by a modal window, or a disabled control, takes no mouse
 // input at all: a click must not reach OnClick.
 TEST_F(Events, DisabledControlsAndFormsRaiseNoMouseEvents) {
