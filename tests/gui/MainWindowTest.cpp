@@ -4,6 +4,9 @@
 #include "app/gui/MainForm.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -459,6 +462,62 @@ TEST_F(MainWindow, AFailedSaveShowsAMessageAndKeepsTheOldFileAndLastDir) {
   for (const auto& e : fs::directory_iterator(Tree.Root()))
     if (e.path().filename().string().rfind(".bmp24", 0) == 0) ++leftovers;
   EXPECT_EQ(leftovers, 0) << "no temporary file is left";
+}
+
+// Makes a directory immutable (or mutable again); false where the file
+// system or the process cannot. Root ignores permission bits, not this flag.
+bool SetImmutable(const std::string& dir, bool on) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ::close(fd);
+  return ok;
+}
+
+TEST_F(MainWindow, ASaveIntoAReadOnlyDirectoryShowsAMessageAndLosesNothing) {
+  Tree.Dir("locked");
+  fs::copy_file(Tree.Native("bmp24-45x30.bmp"), Tree.Native("locked/old.bmp"));
+  const std::vector<std::uint8_t> old = ReadBytes(Tree.Native("locked/old.bmp"));
+  if (!SetImmutable(Tree.Native("locked"), true)) GTEST_SKIP() << "cannot make a directory read-only here";
+  struct Unlock {
+    std::string Dir;
+    ~Unlock() { SetImmutable(Dir, false); }
+  } unlock{Tree.Native("locked")};
+
+  ClickFile("sprite8-33x21.pcx");
+  const std::string lastDir = Main->LastDir;
+  std::string message;
+  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    test::WhenModal(test::IsA<QMessageBox>(), [](QWidget* box) {  // replace it?
+      static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+    });
+    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromStdString(Tree.Native("locked/old.bmp")));
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  auto failure = test::WhenModal(
+      [](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        return box != nullptr && box->text().startsWith("Не удалось");
+      },
+      [&](QWidget* w) {
+        message = static_cast<QMessageBox*>(w)->text().toStdString();
+        static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+      },
+      8000);
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  ASSERT_TRUE(WaitFor([&] { return *failure; }));
+  EXPECT_NE(message.find("old.bmp"), std::string::npos) << message;
+  EXPECT_EQ(ReadBytes(Tree.Native("locked/old.bmp")), old);
+  EXPECT_EQ(Main->LastDir, lastDir);
 }
 
 // The whole program: the loop ends with 0 when "Файл", "Выход" is chosen.
