@@ -12,6 +12,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,6 +53,10 @@ using test::WaitFor;
 
 namespace fs = std::filesystem;
 
+// How long a watcher waits for its dialog: on a loaded machine Qt's file
+// dialog alone can take seconds to come up.
+constexpr int kPatientMs = 30000;
+
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -59,6 +67,24 @@ std::vector<std::uint32_t> PixelsOf(TDibBitmap& image) {
   std::vector<std::uint32_t> pixels;
   for (int y = 0; y < rows.Height; ++y) pixels.insert(pixels.end(), rows.Row(y), rows.Row(y) + rows.Width);
   return pixels;
+}
+
+// Types `name` into a save dialog's name field like a user and presses its
+// Save button. The button, not Return: a completion list that pops up
+// while typing on a slow machine would take the Return for itself.
+void TypeNameAndSave(QWidget* dialog, const QString& name) {
+  auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, name);
+  if (QCompleter* completer = edit->completer(); completer != nullptr && completer->popup()->isVisible())
+    completer->popup()->hide();
+  auto* buttons = dialog->findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  QPushButton* save = buttons->button(QDialogButtonBox::Save);
+  ASSERT_NE(save, nullptr);
+  QTest::mouseClick(save, Qt::LeftButton);
 }
 
 class MainWindow : public ::testing::Test {
@@ -179,13 +205,9 @@ TEST_F(MainWindow, ThePreviewSavesABmpThroughTheDialogAndTheNextSaveFollowsLastD
   ClickFile("sprite8-33x21.pcx");
   std::string proposed;
   auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
-    proposed = edit->text().toStdString();
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, "saved");
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
+    proposed = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
+    TypeNameAndSave(w, "saved");
+  }, kPatientMs);
   QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   ASSERT_TRUE(*done);
   EXPECT_EQ(proposed, "sprite8-33x21");
@@ -209,12 +231,10 @@ TEST_F(MainWindow, ThePreviewSavesABmpThroughTheDialogAndTheNextSaveFollowsLastD
     auto* dialog = static_cast<QFileDialog*>(w);
     nextDirectory = dialog->directory().absolutePath().toStdString();
     nextName = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
-    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, QString::fromStdString(Tree.Native("sub/copy.bmp")));
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
+    // The user goes to the folder "sub", then types the name.
+    static_cast<QFileDialog*>(w)->setDirectory(QString::fromStdString(Tree.Native("sub")));
+    TypeNameAndSave(w, "copy");
+  }, kPatientMs);
   QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   ASSERT_TRUE(*done);
   EXPECT_EQ(nextDirectory, Tree.Root());
@@ -226,7 +246,7 @@ TEST_F(MainWindow, ThePreviewSavesABmpThroughTheDialogAndTheNextSaveFollowsLastD
   done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
     nextDirectory = static_cast<QFileDialog*>(w)->directory().absolutePath().toStdString();
     static_cast<QFileDialog*>(w)->reject();
-  });
+  }, kPatientMs);
   QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   ASSERT_TRUE(*done);
   EXPECT_EQ(nextDirectory, Tree.Native("sub"));
@@ -246,7 +266,7 @@ TEST_F(MainWindow, ASpriteWithAWrongDataSizeShowsOneMessageAndKeepsWhatWasShown)
     text = static_cast<QMessageBox*>(w)->text().toStdString();
     title = w->windowTitle().toStdString();
     static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
-  });
+  }, kPatientMs);
   ClickFile("bad.pcx");
   ASSERT_TRUE(*done);
   // A second box would have been caught by a second watcher.
@@ -289,12 +309,8 @@ TEST_F(MainWindow, ATwentyFourBitBmpIsReducedAndSavedAsASprite) {
   Screenshot("bmp24-converted");
 
   auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, "reduced");
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
+    TypeNameAndSave(w, "reduced");
+  }, kPatientMs);
   QTest::mouseClick(Main->SavePcxButton->Widget(), Qt::LeftButton);
   ASSERT_TRUE(*done);
   const std::string sprite = Tree.Native("reduced.pcx");
@@ -431,16 +447,13 @@ TEST_F(MainWindow, AFailedSaveShowsAMessageAndKeepsTheOldFileAndLastDir) {
 
   std::string message;
   auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    test::WhenModal(test::IsA<QMessageBox>(), [](QWidget* box) {  // replace it?
-      static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
-    });
-    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, "bmp24-45x30.bmp");
+    test::WhenModal(
+        test::IsA<QMessageBox>(),
+        [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },  // replace it?
+        kPatientMs);
     setrlimit(RLIMIT_FSIZE, &small);
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
+    TypeNameAndSave(w, "bmp24-45x30.bmp");
+  }, kPatientMs);
   auto failure = test::WhenModal(
       [](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
@@ -450,7 +463,7 @@ TEST_F(MainWindow, AFailedSaveShowsAMessageAndKeepsTheOldFileAndLastDir) {
         message = static_cast<QMessageBox*>(w)->text().toStdString();
         static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
       },
-      8000);
+      kPatientMs);
   QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   setrlimit(RLIMIT_FSIZE, &saved);
   ASSERT_TRUE(*done);
@@ -493,15 +506,13 @@ TEST_F(MainWindow, ASaveIntoAReadOnlyDirectoryShowsAMessageAndLosesNothing) {
   const std::string lastDir = Main->LastDir;
   std::string message;
   auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    test::WhenModal(test::IsA<QMessageBox>(), [](QWidget* box) {  // replace it?
-      static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
-    });
-    auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, QString::fromStdString(Tree.Native("locked/old.bmp")));
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
+    test::WhenModal(
+        test::IsA<QMessageBox>(),
+        [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },  // replace it?
+        kPatientMs);
+    static_cast<QFileDialog*>(w)->setDirectory(QString::fromStdString(Tree.Native("locked")));
+    TypeNameAndSave(w, "old.bmp");
+  }, kPatientMs);
   auto failure = test::WhenModal(
       [](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
@@ -511,7 +522,7 @@ TEST_F(MainWindow, ASaveIntoAReadOnlyDirectoryShowsAMessageAndLosesNothing) {
         message = static_cast<QMessageBox*>(w)->text().toStdString();
         static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
       },
-      8000);
+      kPatientMs);
   QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   ASSERT_TRUE(*done);
   ASSERT_TRUE(WaitFor([&] { return *failure; }));
