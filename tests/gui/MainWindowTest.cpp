@@ -27,6 +27,7 @@
 #include <QWidget>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "app/PcxSprite.h"
@@ -149,6 +150,37 @@ class MainWindow : public ::testing::Test {
   }
 
   std::string Caption(TWindowObject* label) const { return label->Caption(); }
+
+  // Clicks the preview and saves under `name`, answering yes when asked to
+  // replace the file; `beforeSave` runs in the dialog first. The save must
+  // fail: returns the text of the message box that says so ("" when none
+  // came, which is a test failure already).
+  std::string SaveThroughPreviewExpectingFailure(const std::function<void(QFileDialog*)>& beforeSave,
+                                                 const QString& name) {
+    std::string message;
+    auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+      test::WhenModal(
+          test::IsA<QMessageBox>(),
+          [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },  // replace it?
+          kPatientMs);
+      beforeSave(static_cast<QFileDialog*>(w));
+      TypeNameAndSave(w, name);
+    }, kPatientMs);
+    auto failure = test::WhenModal(
+        [](QWidget* w) {
+          auto* box = qobject_cast<QMessageBox*>(w);
+          return box != nullptr && box->text().startsWith("Не удалось");
+        },
+        [&](QWidget* w) {
+          message = static_cast<QMessageBox*>(w)->text().toStdString();
+          static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+        },
+        kPatientMs);
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    if (!*done) ADD_FAILURE() << "no save dialog";
+    if (!WaitFor([&] { return *failure; })) ADD_FAILURE() << "no message about the failed save";
+    return message;
+  }
 
   test::TTempTree Tree;
   // The drive map of a desktop over the temporary tree; C: is "/".
@@ -445,29 +477,9 @@ TEST_F(MainWindow, AFailedSaveShowsAMessageAndKeepsTheOldFileAndLastDir) {
   struct rlimit small = saved;
   small.rlim_cur = 512;
 
-  std::string message;
-  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    test::WhenModal(
-        test::IsA<QMessageBox>(),
-        [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },  // replace it?
-        kPatientMs);
-    setrlimit(RLIMIT_FSIZE, &small);
-    TypeNameAndSave(w, "bmp24-45x30.bmp");
-  }, kPatientMs);
-  auto failure = test::WhenModal(
-      [](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        return box != nullptr && box->text().startsWith("Не удалось");
-      },
-      [&](QWidget* w) {
-        message = static_cast<QMessageBox*>(w)->text().toStdString();
-        static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
-      },
-      kPatientMs);
-  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  const std::string message = SaveThroughPreviewExpectingFailure(
+      [&](QFileDialog*) { setrlimit(RLIMIT_FSIZE, &small); }, "bmp24-45x30.bmp");
   setrlimit(RLIMIT_FSIZE, &saved);
-  ASSERT_TRUE(*done);
-  ASSERT_TRUE(WaitFor([&] { return *failure; }));
   EXPECT_NE(message.find(Tree.Native("bmp24-45x30.bmp")), std::string::npos) << message;
   EXPECT_EQ(ReadBytes(Tree.Native("bmp24-45x30.bmp")), old);
   EXPECT_EQ(Main->LastDir, lastDir);
@@ -504,28 +516,8 @@ TEST_F(MainWindow, ASaveIntoAReadOnlyDirectoryShowsAMessageAndLosesNothing) {
 
   ClickFile("sprite8-33x21.pcx");
   const std::string lastDir = Main->LastDir;
-  std::string message;
-  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    test::WhenModal(
-        test::IsA<QMessageBox>(),
-        [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },  // replace it?
-        kPatientMs);
-    static_cast<QFileDialog*>(w)->setDirectory(QString::fromStdString(Tree.Native("locked")));
-    TypeNameAndSave(w, "old.bmp");
-  }, kPatientMs);
-  auto failure = test::WhenModal(
-      [](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        return box != nullptr && box->text().startsWith("Не удалось");
-      },
-      [&](QWidget* w) {
-        message = static_cast<QMessageBox*>(w)->text().toStdString();
-        static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
-      },
-      kPatientMs);
-  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
-  ASSERT_TRUE(*done);
-  ASSERT_TRUE(WaitFor([&] { return *failure; }));
+  const std::string message = SaveThroughPreviewExpectingFailure(
+      [&](QFileDialog* dialog) { dialog->setDirectory(QString::fromStdString(Tree.Native("locked"))); }, "old.bmp");
   EXPECT_NE(message.find("old.bmp"), std::string::npos) << message;
   EXPECT_EQ(ReadBytes(Tree.Native("locked/old.bmp")), old);
   EXPECT_EQ(Main->LastDir, lastDir);
