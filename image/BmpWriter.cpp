@@ -27,6 +27,16 @@ namespace {
 
 constexpr int kMaskAreaBytes = 74;
 
+// Bytes of the header block written after the file header (40 + t + e), or
+// 0 for a header the writer refuses: 8 bits or fewer with a compression.
+std::int64_t HeaderBytesToWrite(const TBitmapInfoBlock& info) {
+  const int bits = info.biBitCount();
+  const bool compressed = info.biCompression() != biRgb;
+  if (bits <= 8 && compressed) return 0;
+  const std::int64_t table = bits <= 8 ? (std::int64_t{4} << bits) : 0;
+  return kInfoHeaderBytes + table + (compressed ? kMaskAreaBytes : 0);
+}
+
 }  // namespace
 
 bool TDibBitmap::WriteBmpStream(TByteStream& stream) {
@@ -35,11 +45,9 @@ bool TDibBitmap::WriteBmpStream(TByteStream& stream) {
   SetHandleKind(hkDib);
   if (!Info_) return false;
 
-  const int bits = Info_->biBitCount();
-  const std::int64_t table = bits <= 8 ? (std::int64_t{4} << bits) : 0;
-  const std::int64_t masks = Info_->biCompression() != biRgb ? kMaskAreaBytes : 0;
-  if (kInfoHeaderBytes + table + masks > kInfoBlockBytes) return false;
-  const std::int64_t offBits = 14 + kInfoHeaderBytes + table + masks;
+  const std::int64_t headerBytes = HeaderBytesToWrite(*Info_);
+  if (headerBytes == 0) return false;
+  const std::int64_t offBits = 14 + headerBytes;
   const std::int64_t pixelBytes = Pixels_ != nullptr ? PixelBytes_ : 0;
 
   std::uint8_t fileHeader[14] = {'B', 'M'};
@@ -48,7 +56,6 @@ bool TDibBitmap::WriteBmpStream(TByteStream& stream) {
   StoreU16(fileHeader + 8, 0);
   StoreU32(fileHeader + 10, static_cast<std::uint32_t>(offBits));
 
-  const std::int64_t headerBytes = kInfoHeaderBytes + table + masks;
   const bool ok = stream.Write(fileHeader, 14) == 14 &&
                   stream.Write(Info_->Bytes.data(), headerBytes) == headerBytes &&
                   (pixelBytes == 0 || stream.Write(Pixels_, pixelBytes) == pixelBytes);
@@ -61,9 +68,7 @@ TSaveResult TDibBitmap::WriteBmpFile(const std::string& fileName) {
   // Conversion happens before the file is touched, so an image that cannot
   // be written leaves no trace.
   SetHandleKind(hkDib);
-  const int bits = Info_ ? Info_->biBitCount() : 0;
-  if (!Info_ || (bits <= 8 && Info_->biCompression() != biRgb))
-    return {false, "The image cannot be written as a BMP file"};
+  if (!Info_ || HeaderBytesToWrite(*Info_) == 0) return {false, "The image cannot be written as a BMP file"};
   return SaveFileReplacing(fileName, [this](TByteStream& stream) { return WriteBmpStream(stream); });
 }
 
