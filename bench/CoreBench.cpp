@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PcxSprite.h"
+#include "formats/PcxSprite.h"
 #include "image/ByteStream.h"
 #include "image/DibBitmap.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileKind.h"
+#include "workflow/FileKind.h"
 
 namespace kelvane::cli {
 

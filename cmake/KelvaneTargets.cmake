@@ -16,7 +16,7 @@ endif()
 function(kelvane_add_test)
   cmake_parse_arguments(T "QT" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Kelvane::Settings)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} kelvane_test_headers GTest::gtest GTest::gmock Kelvane::Settings)
   if(NOT T_QT)
     target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
   endif()
@@ -26,5 +26,33 @@ function(kelvane_add_test)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(T_QT)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+endfunction()
+
+# Preconditions (image/Assert.h) are checked in Debug, sanitizer and fuzzing
+# builds.
+if(KELVANE_SANITIZE OR KELVANE_BUILD_FUZZ OR CMAKE_BUILD_TYPE STREQUAL "Debug")
+  target_compile_definitions(kelvane_settings INTERFACE KELVANE_CHECK_PRECONDITIONS)
+endif()
+
+# kelvane_expose_headers(TARGET FOLDER [FOLDER...])
+# Gives TARGET (and whatever links it) an include root that holds only the
+# named folders of the source tree, so "#include "image/DibBitmap.h"" works
+# for a target that links the image library and fails for one that does not.
+# The root is a folder of symbolic links in the build tree.
+function(kelvane_expose_headers target)
+  set(root ${PROJECT_BINARY_DIR}/include/${target})
+  foreach(folder IN LISTS ARGN)
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    if(NOT IS_SYMLINK ${root}/${folder})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+    endif()
+  endforeach()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
   endif()
 endfunction()

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/PcxSprite.h"
+#include "formats/PcxSprite.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {
@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
 
   TDibBitmap image;
-  TImageError error = TImageError::None;
-  if (!LoadSprite(image, path, &error)) {
+  TOutcome outcome;
+  if (!LoadSprite(image, path, &outcome)) {
     fuzz::Check(image.IsEmpty(), "a refused sprite leaves the (empty) bitmap untouched");
     return 0;
   }

@@ -23,15 +23,16 @@
 // - a bfOffBits that points into the headers (BadHeader);
 // - a table or pixel area larger than the stream (ShortRead), checked before
 //   anything that size is allocated;
-// - a pixel block above kMaxPixelBlockBytes (NoMemory).
+// - a pixel block above kMaxPixelBlockBytes (OverLimit, whose text is still
+//   "No memory").
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
+#include "image/ByteReader.h"
 #include "image/ByteStream.h"
 #include "image/CheckedMath.h"
 #include "image/DibBitmap.h"
-#include "image/LittleEndian.h"
 
 namespace kelvane {
 
@@ -53,14 +54,14 @@ class TBmpReader {
 
   bool Run() {
     Bitmap_.Clear();
-    Bitmap_.LastError_ = TImageError::None;
+    Bitmap_.LastOutcome_ = TOutcome::Success();
     Start_ = Stream_.GetPosition();
     Bitmap_.HandleKind_ = hkDib;
     const TImageError error = Start_ < 0 ? TImageError::CannotOpen : Read();
     if (error == TImageError::None) return true;
     if (Start_ >= 0) Stream_.Seek(Start_, soFromStart);
     Bitmap_.Clear();
-    Bitmap_.LastError_ = error;
+    Bitmap_.LastOutcome_ = TOutcome::Failure(error);
     return false;
   }
 
@@ -74,13 +75,15 @@ class TBmpReader {
   }
 
   TImageError Read() {
-    std::uint8_t fileHeader[kFileHeaderBytes];
-    if (!ReadExact(fileHeader, kFileHeaderBytes)) return TImageError::ShortRead;
-    bool hasFileHeader = (fileHeader[0] | (fileHeader[1] << 8)) == kBmpSignature;
+    std::uint8_t fileHeaderBytes[kFileHeaderBytes];
+    if (!ReadExact(fileHeaderBytes, kFileHeaderBytes)) return TImageError::ShortRead;
+    TByteReader fileHeader(fileHeaderBytes, kFileHeaderBytes);
+    const bool hasFileHeader = fileHeader.U16() == kBmpSignature;
     std::uint32_t fileSize = 0, offBits = 0;
     if (hasFileHeader) {
-      fileSize = LoadU32(fileHeader + 2);
-      offBits = LoadU32(fileHeader + 10);
+      fileSize = fileHeader.U32();
+      fileHeader.Skip(4);  // two reserved words, never looked at
+      offBits = fileHeader.U32();
     } else if (Stream_.Seek(Start_, soFromStart) != Start_) {
       return TImageError::ShortRead;
     }
@@ -104,18 +107,18 @@ class TBmpReader {
     }
     // Width_ and Height_ are i32; |INT32_MIN| is not, and no such image can
     // be held anyway.
-    if (height > INT32_MAX) return TImageError::NoMemory;
+    if (height > INT32_MAX) return TImageError::OverLimit;
 
     // Pixel block size, checked before anything is allocated. The plain
     // reader holds no block for a width of 0 or less.
     std::int64_t stride = 0;
     if (width > 0) {
       auto s = PaddedRowBytes(width, bits);
-      if (!s) return TImageError::NoMemory;
+      if (!s) return TImageError::OverLimit;
       stride = *s;
     }
     auto pixelBytes = CheckedMul(stride, height);
-    if (!pixelBytes || *pixelBytes > kMaxPixelBlockBytes) return TImageError::NoMemory;
+    if (!pixelBytes || *pixelBytes > kMaxPixelBlockBytes) return TImageError::OverLimit;
     if (Mode_ == TMode::Full && *pixelBytes == 0) return TImageError::NoMemory;
     if (Mode_ == TMode::Full && compression > biBitFields) return TImageError::UnknownCompression;
 
@@ -151,19 +154,24 @@ class TBmpReader {
       std::int64_t n = hasFileHeader ? std::int64_t{fileSize} - std::int64_t{offBits} : 0;
       if (n <= 0) n = Remaining();
       if (n > Remaining()) return TImageError::ShortRead;
-      if (n > kMaxCompressedBytes) return TImageError::NoMemory;
+      if (n > kMaxCompressedBytes) return TImageError::OverLimit;
       pixels = AllocatePixelBlock(*pixelBytes);
       if (!pixels) return TImageError::NoMemory;
       auto compressed = AllocatePixelBlock(n);
       if (n > 0 && !compressed) return TImageError::NoMemory;
       if (n > 0 && !ReadExact(compressed.get(), n)) return TImageError::ShortRead;
-      DecodeRle(compression == biRle4, compressed.get(), n, pixels.get(), stride, width, height);
+      DecodeRle(compression == biRle4, TByteReader(compressed.get(), static_cast<std::uint64_t>(n)), pixels.get(),
+                stride, width, height);
       info->SetBiCompression(biRgb);
     }
 
     Bitmap_.Width_ = static_cast<std::int32_t>(width);
     Bitmap_.Height_ = static_cast<std::int32_t>(height);
     Bitmap_.InstallImage(std::move(info), std::move(pixels), *pixelBytes);
+    // Only the plain reader keeps 16 bits with RLE compression; the image
+    // is held, but nothing can decode it, and the error says so.
+    if (Mode_ == TMode::Plain && bits == 16 && compression != biRgb && compression != biBitFields)
+      Bitmap_.LastOutcome_ = TOutcome::Failure(TImageError::UnsupportedFormat);
     return TImageError::None;
   }
 
@@ -191,13 +199,14 @@ class TBmpReader {
     if (regionBytes > Remaining()) return TImageError::ShortRead;
 
     const std::int64_t keep = regionBytes < kRegionKeepBytes ? regionBytes : kRegionKeepBytes;
-    std::uint8_t region[kRegionKeepBytes];
-    if (!ReadExact(region, keep)) return TImageError::ShortRead;
+    std::uint8_t regionBytesKept[kRegionKeepBytes];
+    if (!ReadExact(regionBytesKept, keep)) return TImageError::ShortRead;
     if (keep < regionBytes && Stream_.Seek(regionBytes - keep, soFromCurrent) < 0) return TImageError::ShortRead;
+    TByteReader region(regionBytesKept, static_cast<std::uint64_t>(keep));
 
     std::uint8_t* table = info.Table();
     if (!largerHeader) {
-      std::memcpy(table, region, static_cast<std::size_t>(keep < kTableAreaBytes ? keep : kTableAreaBytes));
+      region.Read(table, static_cast<std::uint64_t>(keep < kTableAreaBytes ? keep : kTableAreaBytes));
       return TImageError::None;
     }
     // A larger header: its masks (at the same offset as after a 40-byte
@@ -205,26 +214,29 @@ class TBmpReader {
     const std::int64_t extra = headerSize - kInfoHeaderBytes;
     std::int64_t at = 0;
     if (masks) {
-      const std::int64_t maskBytes = keep < 12 ? keep : 12;
-      std::memcpy(table, region, static_cast<std::size_t>(maskBytes));
+      region.Read(table, static_cast<std::uint64_t>(keep < 12 ? keep : 12));
       at = 12;
     }
     if (keep > extra) {
       std::int64_t n = keep - extra;
       if (n > kTableAreaBytes - at) n = kTableAreaBytes - at;
-      std::memcpy(table + at, region + extra, static_cast<std::size_t>(n));
+      TByteReader colours = region.Sub(static_cast<std::uint64_t>(extra), static_cast<std::uint64_t>(n));
+      colours.Read(table + at, static_cast<std::uint64_t>(n));
     }
     info.SetU32(0, kInfoHeaderBytes);
     return TImageError::None;
   }
 
-  // Run-length decoding into a zeroed block. Every write is checked against
-  // the image width and the row's own bytes; positions run in 64 bits so no
-  // run of escapes can wrap them. Pixels no run covers stay 0.
-  static void DecodeRle(bool rle4, const std::uint8_t* data, std::int64_t size, std::uint8_t* pixels,
-                        std::int64_t stride, std::int64_t width, std::int64_t height) {
+  // Run-length decoding into a zeroed block. The compressed bytes are read
+  // through a checked reader: data that ends inside a run or an escape ends
+  // the decoding (the pixels an absolute run cut short still has are kept).
+  // Every write is checked against the image width and the row's own bytes;
+  // positions run in 64 bits so no run of escapes can wrap them. Pixels no
+  // run covers stay 0.
+  static void DecodeRle(bool rle4, TByteReader data, std::uint8_t* pixels, std::int64_t stride, std::int64_t width,
+                        std::int64_t height) {
     const std::int64_t rowPixels = rle4 ? (stride * 2 < width ? stride * 2 : width) : (stride < width ? stride : width);
-    std::int64_t x = 0, y = 0, i = 0;
+    std::int64_t x = 0, y = 0;
     auto put = [&](std::int64_t px, std::uint8_t value) {
       if (px < 0 || px >= rowPixels || y < 0 || y >= height) return;
       std::uint8_t* row = pixels + y * stride;
@@ -236,12 +248,12 @@ class TBmpReader {
         row[px / 2] = static_cast<std::uint8_t>((row[px / 2] & 0xF0) | (value & 0x0F));
       }
     };
-    while (y < height && i < size) {
-      const std::uint8_t count = data[i++];
+    while (y < height && !data.AtEnd()) {
+      const std::uint8_t count = data.U8();
       if (count != 0) {
-        if (i >= size) break;
-        const std::uint8_t value = data[i++];
-        if (!rle4 && y < height && x >= 0 && x + count <= rowPixels) {
+        const std::uint8_t value = data.U8();
+        if (data.Failed()) break;
+        if (!rle4 && x >= 0 && x + count <= rowPixels) {
           // The common case, a run inside the row, in one go.
           std::memset(pixels + y * stride + x, value, count);
           x += count;
@@ -254,34 +266,35 @@ class TBmpReader {
         x += count;
         continue;
       }
-      if (i >= size) break;
-      const std::uint8_t escape = data[i++];
+      const std::uint8_t escape = data.U8();
+      if (data.Failed()) break;
       if (escape == 0) {
         ++y;
         x = 0;
       } else if (escape == 1) {
         break;
       } else if (escape == 2) {
-        if (i + 2 > size) break;
-        x += data[i];
-        y += data[i + 1];
-        i += 2;
+        const std::uint8_t dx = data.U8(), dy = data.U8();
+        if (data.Failed()) break;
+        x += dx;
+        y += dy;
       } else {
-        const std::int64_t dataBytes = rle4 ? (escape + 1) / 2 : escape;
-        if (!rle4 && y < height && x >= 0 && x + escape <= rowPixels && i + escape <= size) {
-          std::memcpy(pixels + y * stride + x, data + i, escape);
-          x += escape;
-          i += dataBytes + (dataBytes & 1);
-          continue;
+        // An absolute run: its indexes, then a pad byte to an even count.
+        const std::uint64_t dataBytes = rle4 ? (escape + 1u) / 2 : escape;
+        const std::uint64_t present = dataBytes < data.Remaining() ? dataBytes : data.Remaining();
+        const std::span<const std::uint8_t> run = data.Take(present);
+        if (!rle4 && present == dataBytes && x >= 0 && x + escape <= rowPixels) {
+          std::memcpy(pixels + y * stride + x, run.data(), escape);
+        } else {
+          const std::int64_t pixelsPresent = rle4 ? std::int64_t(present) * 2 : std::int64_t(present);
+          for (std::int64_t k = 0; k < escape && k < pixelsPresent; ++k) {
+            const std::uint8_t byte = run[static_cast<std::size_t>(rle4 ? k / 2 : k)];
+            put(x + k, static_cast<std::uint8_t>(rle4 ? ((k & 1) == 0 ? byte >> 4 : byte & 0x0F) : byte));
+          }
         }
-        for (int k = 0; k < escape; ++k) {
-          const std::int64_t at = i + (rle4 ? k / 2 : k);
-          if (at >= size) break;
-          const auto v = static_cast<std::uint8_t>(rle4 ? ((k & 1) == 0 ? data[at] >> 4 : data[at] & 0x0F) : data[at]);
-          put(x + k, v);
-        }
+        if (present < dataBytes) break;
         x += escape;
-        i += dataBytes + (dataBytes & 1);
+        if ((dataBytes & 1) != 0 && !data.Skip(1)) break;
       }
     }
   }
@@ -303,7 +316,8 @@ bool TDibBitmap::ReadBmpFile(const std::string& fileName) {
   if (!stream->IsOpen()) {
     Clear();
     HandleKind_ = hkDib;
-    LastError_ = stream->OpenError() == EINVAL ? TImageError::NotRegularFile : TImageError::CannotOpen;
+    LastOutcome_ = stream->OpenError() == EINVAL ? TOutcome::Failure(TImageError::NotRegularFile)
+                                                 : TOutcome::Failure(TImageError::CannotOpen, stream->OpenError());
     return false;
   }
   return ReadBmpStream(*stream);

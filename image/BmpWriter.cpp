@@ -20,6 +20,7 @@
 #include "image/ByteStream.h"
 #include "image/DibBitmap.h"
 #include "image/LittleEndian.h"
+#include "image/SafeSave.h"
 
 namespace kelvane {
 
@@ -63,12 +64,12 @@ bool TDibBitmap::WriteBmpStream(TByteStream& stream) {
   return ok;
 }
 
-TSaveResult TDibBitmap::WriteBmpFile(const std::string& fileName) {
-  if (IsEmpty()) return {false, "The image is empty"};
+TOutcome TDibBitmap::WriteBmpFile(const std::string& fileName) {
+  if (IsEmpty()) return TOutcome::Failure(TImageError::EmptyImage);
   // Conversion happens before the file is touched, so an image that cannot
   // be written leaves no trace.
   SetHandleKind(hkDib);
-  if (!Info_ || HeaderBytesToWrite(*Info_) == 0) return {false, "The image cannot be written as a BMP file"};
+  if (!Info_ || HeaderBytesToWrite(*Info_) == 0) return TOutcome::Failure(TImageError::NotWritableAsBmp);
   return SaveFileReplacing(fileName, [this](TByteStream& stream) { return WriteBmpStream(stream); });
 }
 

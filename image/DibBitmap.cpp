@@ -95,10 +95,9 @@ TPixelFormat TDibBitmap::GetPixelFormat() const {
   if (HandleKind_ == hkDevice || Pixels_ == nullptr || !Info_) return pxDevice;
   TPixelFormat r = FormatFromBitCount(Info_->biBitCount());
   if (r == px15 && Info_->biCompression() != biRgb) {
-    if (Info_->biCompression() == biBitFields) return px16;
-    // Only the plain reader keeps such a header; the image is refused.
-    LastError_ = TImageError::UnsupportedFormat;
-    return pxCustom;
+    // 16 bits with RLE compression: only the plain reader keeps such a
+    // header, and nothing can decode it.
+    return Info_->biCompression() == biBitFields ? px16 : pxCustom;
   }
   return r;
 }
@@ -246,7 +245,7 @@ void TDibBitmap::ApplyFormatChange() {
   auto stride = StrideOf(*info);
   auto size = stride ? CheckedMul(*stride, Height_) : std::nullopt;
   if (Width_ < 0 || Height_ < 0 || !size || *size > kMaxPixelBlockBytes) {
-    LastError_ = TImageError::NoMemory;
+    LastOutcome_ = TOutcome::Failure(TImageError::OverLimit);
     return;
   }
 
@@ -259,7 +258,7 @@ void TDibBitmap::ApplyFormatChange() {
     decoder.emplace(*Info_);
     if (!decoder->Supported() || RowStride() <= 0 || Info_->biWidth() < 0) {
       // Pixels nobody can decode stay as they are rather than become black.
-      LastError_ = TImageError::UnsupportedFormat;
+      LastOutcome_ = TOutcome::Failure(TImageError::UnsupportedFormat);
       return;
     }
   } else if (Handle_) {
@@ -267,7 +266,7 @@ void TDibBitmap::ApplyFormatChange() {
   }
   TPixelBlock pixels = AllocatePixelBlock(*size);
   if (!pixels) {
-    LastError_ = TImageError::NoMemory;
+    LastOutcome_ = TOutcome::Failure(TImageError::NoMemory);
     return;
   }
   const TRowEncoder encoder(*info);
@@ -293,7 +292,7 @@ void TDibBitmap::ApplyFormatChange() {
   }
   ReleaseData();
   InstallImage(std::move(info), std::move(pixels), *size);
-  LastError_ = TImageError::None;
+  LastOutcome_ = TOutcome::Success();
 }
 
 }  // namespace kelvane

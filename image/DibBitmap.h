@@ -32,7 +32,6 @@
 #include "image/ImageError.h"
 #include "image/PixelBlock.h"
 #include "image/PixelFormat.h"
-#include "image/SafeSave.h"
 
 namespace kelvane {
 
@@ -66,6 +65,7 @@ class TDibBitmap {
   bool IsEmpty() const { return Width_ == 0 || Height_ == 0; }
   void Clear();
 
+  // The format the stored header describes; pxDevice without pixels.
   TPixelFormat GetPixelFormat() const;
   // Converts the pixels when the format differs (16 and 15 bits count as
   // one); px8 reduces colours to a fixed 256-colour table, nearest colour.
@@ -95,7 +95,7 @@ class TDibBitmap {
 
   // Writes a BMP file (14-byte file header, header block, pixels as held).
   // The file is replaced only when everything was written.
-  TSaveResult WriteBmpFile(const std::string& fileName);
+  TOutcome WriteBmpFile(const std::string& fileName);
   bool WriteBmpStream(TByteStream& stream);
 
   // Field access.
@@ -117,8 +117,11 @@ class TDibBitmap {
   // Bytes per stored row, from the header block; 0 without one.
   std::int32_t RowStride();
   // Why the last read or conversion failed; None after success.
-  TImageError LastError() const { return LastError_; }
-  const char* LastErrorText() const { return ImageErrorText(LastError_); }
+  TImageError LastError() const { return LastOutcome_.Error; }
+  const char* LastErrorText() const { return ImageErrorText(LastOutcome_.Error); }
+  // The same with the system's reason where there is one (a file that
+  // could not be opened).
+  const TOutcome& LastOutcome() const { return LastOutcome_; }
 
   static std::unique_ptr<TDibBitmap> NewPlainBitmap(std::int32_t width, std::int32_t height);
   static std::unique_ptr<TDibBitmap> NewDeviceBitmap(std::int32_t width, std::int32_t height);
@@ -143,7 +146,7 @@ class TDibBitmap {
   std::int32_t PixelBytes_ = 0;
   TPixelFormat RequestedFormat_ = pxDevice;
   bool PixelsOwnedBySection_ = false;
-  mutable TImageError LastError_ = TImageError::None;
+  TOutcome LastOutcome_;
 
   std::vector<std::uint32_t> Rows32Cache_;
   bool Rows32Valid_ = false;

@@ -1,5 +1,7 @@
 #include "image/ImageError.h"
 
+#include <cstring>
+
 namespace kelvane {
 
 const char* ImageErrorText(TImageError error) {
@@ -11,14 +13,28 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::WidthNotPositive: return "Bitmap width must be > 0";
     case TImageError::HeightZero: return "Bitmap height must be > 0";
     case TImageError::NoMemory: return "No memory";
+    case TImageError::OverLimit: return "No memory";
     case TImageError::UnknownCompression: return "Unknown compression algorithm";
     case TImageError::UnsupportedFormat: return "Unsupported bitmap format";
     case TImageError::BadHeader: return "Invalid bitmap header";
     case TImageError::InvalidSprite: return "Неверный формат!";
+    case TImageError::EmptyImage: return "The image is empty";
     case TImageError::NotEightBit: return "Not an 8-bit image";
+    case TImageError::NotWritableAsBmp: return "The image cannot be written as a BMP file";
+    case TImageError::NoFileName: return "No file name";
+    case TImageError::CannotCreate: return "Cannot create file";
     case TImageError::WriteFailed: return "Cannot write file";
   }
   return "";
+}
+
+std::string TOutcome::Text() const {
+  std::string text = ImageErrorText(Error);
+  if (Error != TImageError::None && SystemError != 0) {
+    text += ": ";
+    text += std::strerror(SystemError);
+  }
+  return text;
 }
 
 }  // namespace kelvane

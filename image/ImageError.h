@@ -1,32 +1,60 @@
-// Why an image could not be read, converted or written.
+// Why an image could not be read, converted or written: one vocabulary for
+// every reader, writer and save in Kelvane.
 //
-// The texts of refusals are the program's own and reach the user verbatim
-// (the command line prints them; the window shows their effect). "Invalid
-// input" and "over our limit" are kept apart: a header that asks for more
-// memory than the cap is NoMemory, the same refusal a real shortage gives.
+// A TOutcome is a kind plus, where the system said why, its errno. The texts
+// are the program's own and reach the user verbatim (the command line prints
+// them; the window shows them in its save-failure box); every one of them is
+// in ImageErrorText, one switch with no default case, so a new kind cannot
+// go without a text. "Invalid input" and "over our limit" are kept apart:
+// OverLimit is a header that asks for more than Kelvane's caps allow, NoMemory
+// a block the system would not give. The BMP readers' refusal texts stay as
+// users know them, so OverLimit reads "No memory" too.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kelvane {
 
 enum class TImageError : std::uint8_t {
   None,
+  // Reading.
   CannotOpen,           // missing file, no permission
   NotRegularFile,       // FIFO, device, directory
-  ShortRead,            // the stream ended before the data it announced
+  ShortRead,            // the data ended before what it announced
   WidthNotPositive,     // "Bitmap width must be > 0"
   HeightZero,           // "Bitmap height must be > 0"
-  NoMemory,             // no pixel block: size 0, over kMaxPixelBlockBytes, or none to be had
+  NoMemory,             // no pixel block: size 0, or none to be had
+  OverLimit,            // a claim above one of the caps in Limits.h
   UnknownCompression,   // compression 4 or more
-  UnsupportedFormat,    // 16 bits with a compression other than 0 or 3
+  UnsupportedFormat,    // a layout nothing here can decode
   BadHeader,            // offsets or sizes that contradict each other
   InvalidSprite,        // sprite data size matches neither depth
+  // Converting and writing.
+  EmptyImage,           // nothing to write
   NotEightBit,          // a sprite can only be written from an 8-bit image
+  NotWritableAsBmp,     // a header the BMP writer cannot write truthfully
+  NoFileName,           // an empty target name
+  CannotCreate,         // the temporary file beside the target could not be made
   WriteFailed,          // the file could not be written completely
 };
 
-// The text shown for an error; "" for None.
+// The text shown for a kind; "" for None.
 const char* ImageErrorText(TImageError error);
+
+// The result of a read, conversion or save.
+struct TOutcome {
+  TImageError Error = TImageError::None;
+  int SystemError = 0;  // errno where the system gave a reason, else 0
+
+  bool Ok() const { return Error == TImageError::None; }
+  explicit operator bool() const { return Ok(); }
+  // The kind's text, followed by ": " and the system's reason when there
+  // is one ("Cannot write file: No space left on device"); "" when Ok.
+  std::string Text() const;
+
+  static TOutcome Success() { return {}; }
+  static TOutcome Failure(TImageError error, int systemError = 0) { return {error, systemError}; }
+};
 
 }  // namespace kelvane

@@ -13,8 +13,6 @@ namespace kelvane {
 
 namespace {
 
-std::string ErrnoText(const char* what, int error) { return std::string(what) + ": " + std::strerror(error); }
-
 // The file a save really replaces: the target of a symbolic link, so the
 // link survives the rename.
 std::string ResolveTarget(const std::string& fileName) {
@@ -33,22 +31,15 @@ mode_t NewFileMode() {
 
 }  // namespace
 
-TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<bool(TByteStream&)>& write) {
-  TSaveResult result;
-  if (fileName.empty()) {
-    result.ErrorText = "No file name";
-    return result;
-  }
+TOutcome SaveFileReplacing(const std::string& fileName, const std::function<bool(TByteStream&)>& write) {
+  if (fileName.empty()) return TOutcome::Failure(TImageError::NoFileName);
   const std::string target = ResolveTarget(fileName);
 
   mode_t mode = NewFileMode();
   bool replacing = false;
   struct stat st;
   if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) {
-      result.ErrorText = "Not a regular file";
-      return result;
-    }
+    if (!S_ISREG(st.st_mode)) return TOutcome::Failure(TImageError::NotRegularFile);
     mode = st.st_mode & 07777;
     replacing = true;
   }
@@ -58,10 +49,7 @@ TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<b
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
   std::string temp = dir + (dir == "/" ? "" : "/") + "." + base + ".kelvane-XXXXXX";
   int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    result.ErrorText = ErrnoText("Cannot create file", errno);
-    return result;
-  }
+  if (fd < 0) return TOutcome::Failure(TImageError::CannotCreate, errno);
   ::fchmod(fd, mode);
 
   bool ok;
@@ -85,11 +73,9 @@ TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<b
   }
   if (!ok) {
     ::unlink(temp.c_str());
-    result.ErrorText = error != 0 ? ErrnoText("Cannot write file", error) : std::string("Cannot write file");
-    return result;
+    return TOutcome::Failure(TImageError::WriteFailed, error);
   }
-  result.Ok = true;
-  return result;
+  return TOutcome::Success();
 }
 
 }  // namespace kelvane

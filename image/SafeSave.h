@@ -13,16 +13,14 @@
 #include <string>
 
 #include "image/ByteStream.h"
+#include "image/ImageError.h"
 
 namespace kelvane {
 
-struct TSaveResult {
-  bool Ok = false;
-  std::string ErrorText;  // empty when Ok
-};
-
 // Runs `write` on a write stream over the temporary file; `write` returns
-// false when it could not write everything.
-TSaveResult SaveFileReplacing(const std::string& fileName, const std::function<bool(TByteStream&)>& write);
+// false when it could not write everything. The outcome is NoFileName,
+// NotRegularFile, CannotCreate or WriteFailed, with the system's errno where
+// there is one.
+TOutcome SaveFileReplacing(const std::string& fileName, const std::function<bool(TByteStream&)>& write);
 
 }  // namespace kelvane

@@ -1,51 +1,17 @@
-// The pure text rules of the command line and the window: which files are
-// sprites or BMPs, what a batch output is called, what the labels read.
+// The command line as parsed text: what a batch output is called, which
+// command lines are usage errors.
 #include <gtest/gtest.h>
 
-#include "app/ImageCaptions.h"
 #include "cli/CliOptions.h"
 
 namespace kelvane {
 namespace {
-
-TEST(FileKind, DecidesByTheLastDotOfTheWholePathIgnoringCase) {
-  struct Row {
-    const char* Path;
-    cli::TFileKind Kind;
-  };
-  const Row rows[] = {
-      {"unit.pcx", cli::fkPcx},     {"UNIT.PCX", cli::fkPcx},         {"a.Pcx", cli::fkPcx},
-      {"maps/a.b.bmp", cli::fkBmp}, {"x.BMP", cli::fkBmp},            {"x.bmp.txt", cli::fkOther},
-      {"pcx", cli::fkPcx},          {"dir.pcx/file", cli::fkOther},   {"noext", cli::fkOther},
-      {"x.pcx ", cli::fkOther},     {"", cli::fkOther},
-  };
-  for (const Row& r : rows) EXPECT_EQ(cli::FileKind(r.Path), r.Kind) << '"' << r.Path << '"';
-}
 
 TEST(BaseName, DropsDirectoryAndLastExtensionOnly) {
   EXPECT_EQ(cli::BaseName("hero.pcx"), "hero");
   EXPECT_EQ(cli::BaseName("maps/a.b.pcx"), "a.b");
   EXPECT_EQ(cli::BaseName("dir.v2/plain"), "plain");
   EXPECT_EQ(cli::BaseName("/abs/x.y/z.BMP"), "z");
-}
-
-TEST(Captions, SizeTextHasNoSpaces) {
-  EXPECT_EQ(SizeText(64, 48), "64x48");
-  EXPECT_EQ(SizeText(0, 0), "0x0");
-  EXPECT_EQ(SizeText(16384, 1), "16384x1");
-}
-
-TEST(Captions, EveryFormatHasItsCaptionAndTheRestReadError) {
-  EXPECT_EQ(FormatCaption(pxDevice), "<ошибка>");
-  EXPECT_EQ(FormatCaption(px1), "1 bit");
-  EXPECT_EQ(FormatCaption(px4), "4 bit");
-  EXPECT_EQ(FormatCaption(px8), "8 bit");
-  EXPECT_EQ(FormatCaption(px15), "15 bit");
-  EXPECT_EQ(FormatCaption(px16), "16 bit");
-  EXPECT_EQ(FormatCaption(px24), "24 bit");
-  EXPECT_EQ(FormatCaption(px32), "32 bit");
-  EXPECT_EQ(FormatCaption(pxCustom), "<ошибка>");
-  EXPECT_EQ(FormatCaption(static_cast<TPixelFormat>(200)), "<ошибка>");
 }
 
 TEST(CommandLine, UsageErrorsAreRefusedBeforeAnyFileIsTouched) {

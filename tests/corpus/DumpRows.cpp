@@ -3,7 +3,8 @@
 //
 //   kelvane-dump-rows [--format BITS] [--write-bmp OUT] FILE
 //
-// FILE is read with LoadSprite (.pcx) or ReadBmpFile (anything else). With
+// FILE is read as the window reads it: a sprite when named .pcx, a BMP file
+// otherwise. With
 // --format the image is then converted (BITS 1, 4, 8, 15, 16, 24, 32); with
 // --write-bmp it is written with WriteBmpFile. Standard output gets a binary
 // PPM of the 32-bit rows, with the format caption as its comment line:
@@ -18,9 +19,9 @@
 
 #include <strings.h>
 
-#include "app/ImageCaptions.h"
-#include "app/PcxSprite.h"
 #include "image/DibBitmap.h"
+#include "workflow/ImageCaptions.h"
+#include "workflow/ImageWorkflow.h"
 
 namespace {
 
@@ -51,12 +52,11 @@ int main(int argc, char** argv) {
   if (input.empty()) return Usage();
 
   TDibBitmap image;
-  const bool sprite = input.size() >= 4 && strcasecmp(input.c_str() + input.size() - 4, ".pcx") == 0;
-  TImageError error = TImageError::None;
-  const bool read = sprite ? LoadSprite(image, input, &error) : image.ReadBmpFile(input);
-  if (!read || image.IsEmpty()) {
-    if (error == TImageError::None) error = image.LastError();
-    std::fprintf(stderr, "%s: not read: %s\n", input.c_str(), ImageErrorText(error));
+  // Anything that is not named as a sprite is read as a BMP file.
+  const TFileKind kind = FileKind(input) == fkPcx ? fkPcx : fkBmp;
+  const TLoadResult load = LoadImageFile(image, input, kind);
+  if (load.Status != TLoadStatus::Loaded || image.IsEmpty()) {
+    std::fprintf(stderr, "%s: not read: %s\n", input.c_str(), load.Why.Text().c_str());
     return 1;
   }
 
@@ -74,9 +74,9 @@ int main(int argc, char** argv) {
     }
   }
   if (!writeTo.empty()) {
-    const TSaveResult saved = image.WriteBmpFile(writeTo);
-    if (!saved.Ok) {
-      std::fprintf(stderr, "%s: %s\n", writeTo.c_str(), saved.ErrorText.c_str());
+    const TOutcome saved = image.WriteBmpFile(writeTo);
+    if (!saved) {
+      std::fprintf(stderr, "%s: %s\n", writeTo.c_str(), saved.Text().c_str());
       return 1;
     }
   }

@@ -1,7 +1,7 @@
 // The main window driven like a user would: clicks, keys, drop-down choices
 // and typed names in the real dialogs, over a temporary directory of sprites
 // and BMP files. Screenshots of each state go to the test artefacts.
-#include "app/gui/MainForm.h"
+#include "app/MainForm.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -30,7 +30,7 @@
 #include <functional>
 #include <fstream>
 
-#include "app/PcxSprite.h"
+#include "formats/PcxSprite.h"
 #include "browser/DirectoryListBox.h"
 #include "browser/DriveComboBox.h"
 #include "browser/FileListBox.h"

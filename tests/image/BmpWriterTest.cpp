@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -102,7 +104,7 @@ TEST(BmpWriter, RefusesPaletteImagesThatStillHoldRleBytes) {
     EXPECT_FALSE(b.WriteBmpStream(*s)) << bits;
     EXPECT_EQ(s->Size(), 0) << bits;
     test::TempDir dir;
-    EXPECT_FALSE(b.WriteBmpFile(dir / "x.bmp").Ok) << bits;
+    EXPECT_FALSE(b.WriteBmpFile(dir / "x.bmp").Ok()) << bits;
     EXPECT_FALSE(std::filesystem::exists(dir / "x.bmp")) << bits;
   }
 }
@@ -110,7 +112,7 @@ TEST(BmpWriter, RefusesPaletteImagesThatStillHoldRleBytes) {
 TEST(BmpWriter, EmptyImageTouchesNoFile) {
   TDibBitmap b;
   test::TempDir dir;
-  EXPECT_FALSE(b.WriteBmpFile(dir / "x.bmp").Ok);
+  EXPECT_FALSE(b.WriteBmpFile(dir / "x.bmp").Ok());
   EXPECT_FALSE(std::filesystem::exists(dir / "x.bmp"));
 }
 
@@ -128,7 +130,7 @@ TEST(BmpWriter, FileRoundTripsAtEveryDepth) {
     TDibBitmap b;
     Load(b, test::MakeBmp(h, bits <= 8 ? test::MakeTable(1 << bits) : Bytes{}, pixels));
     const std::string path = dir / ("d" + std::to_string(bits) + ".bmp");
-    ASSERT_TRUE(b.WriteBmpFile(path).Ok);
+    ASSERT_TRUE(b.WriteBmpFile(path).Ok());
     TDibBitmap back;
     ASSERT_TRUE(back.ReadBmpFile(path));
     EXPECT_EQ(back.GetPixelFormat(), b.GetPixelFormat());
@@ -157,20 +159,24 @@ TEST(BmpWriter, AFailedSaveKeepsTheOldFile) {
   struct rlimit small = saved;
   small.rlim_cur = 4096;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const TSaveResult result = b.WriteBmpFile(path);
+  const TOutcome result = b.WriteBmpFile(path);
   setrlimit(RLIMIT_FSIZE, &saved);
 
-  EXPECT_FALSE(result.Ok);
-  EXPECT_FALSE(result.ErrorText.empty());
+  EXPECT_EQ(result.Error, TImageError::WriteFailed);
+  EXPECT_EQ(result.SystemError, EFBIG);
+  EXPECT_EQ(result.Text(), "Cannot write file: File too large");
   EXPECT_EQ(test::ReadFileBytes(path), old);
   int files = 0;
   for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 1) << "the temporary file is removed";
 
-  EXPECT_FALSE(b.WriteBmpFile(dir / "missing-dir/x.bmp").Ok);
-  EXPECT_FALSE(b.WriteBmpFile(dir.Path()).Ok) << "a directory is not replaced";
-  EXPECT_FALSE(b.WriteBmpFile("/dev/null").Ok) << "a device is not replaced";
-  ASSERT_TRUE(b.WriteBmpFile(path).Ok);
+  const TOutcome missing = b.WriteBmpFile(dir / "missing-dir/x.bmp");
+  EXPECT_EQ(missing.Error, TImageError::CannotCreate);
+  EXPECT_EQ(missing.SystemError, ENOENT);
+  EXPECT_EQ(b.WriteBmpFile(dir.Path()).Error, TImageError::NotRegularFile) << "a directory is not replaced";
+  EXPECT_EQ(b.WriteBmpFile("/dev/null").Error, TImageError::NotRegularFile) << "a device is not replaced";
+  EXPECT_EQ(b.WriteBmpFile("").Error, TImageError::NoFileName);
+  ASSERT_TRUE(b.WriteBmpFile(path).Ok());
   EXPECT_EQ(test::ReadFileBytes(path).size(), 54u + 300000u);
 }
 
@@ -181,7 +187,7 @@ TEST(BmpWriter, ASaveThroughASymbolicLinkReplacesItsTarget) {
   InfoHeader h;
   TDibBitmap b;
   Load(b, test::MakeBmp(h, {}, Bytes(4, 1)));
-  ASSERT_TRUE(b.WriteBmpFile(dir / "link.bmp").Ok);
+  ASSERT_TRUE(b.WriteBmpFile(dir / "link.bmp").Ok());
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bmp"));
   EXPECT_EQ(test::ReadFileBytes(dir / "real.bmp").size(), 58u);
 }

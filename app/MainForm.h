@@ -24,6 +24,7 @@
 
 #include "image/DibBitmap.h"
 #include "ui/BaseObject.h"
+#include "workflow/ImageWorkflow.h"
 
 namespace kelvane {
 
@@ -100,8 +101,9 @@ class TMainForm final : public TBaseObject {
   std::string RunSaveDialog(TFileDialog& dialog);
   // After a completed save: LastDir becomes the directory of `nativePath`.
   void RememberDirectoryOf(const std::string& nativePath);
-  void ShowSaveFailure(const std::string& nativePath, const std::string& why);
-  void ShowBmpPanelTexts();
+  void ShowSaveFailure(const std::string& nativePath, const TOutcome& why);
+  // Shows what a load gave: its panel, texts and preview, or its message.
+  void ShowLoad(const TLoadResult& load);
 
   bool Shown_ = false;
 };
@@ -113,10 +115,5 @@ TMainForm* CreateMainForm(TWindowObject* parent);
 // The directory the browser shows before the first showing replaces it with
 // the current directory.
 inline constexpr const char* kStartDirectory = "E:\\Games\\Heroes3\\Data";
-
-// The texts the window shows, for the tests that read them back.
-inline constexpr const char* kInvalidFormatText = "Неверный формат!";
-inline constexpr const char* kReadyText = "Файл готов к конвертации";
-inline constexpr const char* kNotReadyText = "Исходный файл должен иметь 8-битный формат";
 
 }  // namespace kelvane

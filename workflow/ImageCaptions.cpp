@@ -1,4 +1,4 @@
-#include "app/ImageCaptions.h"
+#include "workflow/ImageCaptions.h"
 
 namespace kelvane {
 

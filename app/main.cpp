@@ -1,7 +1,7 @@
 // Kelvane: the window. Start-up builds the application window, the main
 // window and the hidden About window, then runs the loop until the main
 // window closes.
-#include "app/gui/MainForm.h"
+#include "app/MainForm.h"
 #include "ui/AboutWindow.h"
 #include "ui/Application.h"
 

@@ -1,4 +1,4 @@
-#include "app/FileKind.h"
+#include "workflow/FileKind.h"
 
 namespace kelvane {
 

@@ -1,4 +1,4 @@
-#include "app/PcxSprite.h"
+#include "formats/PcxSprite.h"
 
 #include <gtest/gtest.h>
 
@@ -42,9 +42,9 @@ struct Loaded {
 Loaded LoadBytes(TDibBitmap& image, const Bytes& sprite) {
   TempDir dir;
   test::WriteFileBytes(dir / "s.pcx", sprite);
-  TImageError error;
-  bool ok = LoadSprite(image, dir / "s.pcx", &error);
-  return {ok, error};
+  TOutcome outcome;
+  bool ok = LoadSprite(image, dir / "s.pcx", &outcome);
+  return {ok, outcome.Error};
 }
 
 TEST(LoadSprite, ReadsATwoByTwoEightBitSprite) {
@@ -111,11 +111,13 @@ TEST(LoadSprite, RefusesWhatFailsTheSizeTestAndLeavesTheImage) {
     EXPECT_STREQ(ImageErrorText(r.Error), "Неверный формат!") << c.Name;
     EXPECT_EQ(image.Width(), 3) << c.Name << ": the previous image stays";
   }
-  TImageError error;
-  EXPECT_FALSE(LoadSprite(image, "/nonexistent.pcx", &error));
-  EXPECT_EQ(error, TImageError::CannotOpen);
+  TOutcome outcome;
+  EXPECT_FALSE(LoadSprite(image, "/nonexistent.pcx", &outcome));
+  EXPECT_EQ(outcome.Error, TImageError::CannotOpen);
+  EXPECT_EQ(outcome.Text(), "Cannot open file: No such file or directory");
   TempDir dir;
-  EXPECT_FALSE(LoadSprite(image, dir.Path(), &error)) << "a directory is not a sprite";
+  EXPECT_FALSE(LoadSprite(image, dir.Path(), &outcome)) << "a directory is not a sprite";
+  EXPECT_EQ(outcome.Error, TImageError::NotRegularFile);
   EXPECT_EQ(image.Width(), 3);
 }
 
@@ -141,7 +143,7 @@ TEST(LoadSprite, ASpriteCutShortLoadsAsAnEmptyImageWithoutAllocatingItsClaim) {
   // Above the pixel cap the sprite is refused outright.
   r = LoadBytes(image, MakeSprite(26000 * 26000 * 3, 26000, 26000, Bytes(28)));
   EXPECT_FALSE(r.Ok);
-  EXPECT_EQ(r.Error, TImageError::NoMemory);
+  EXPECT_EQ(r.Error, TImageError::OverLimit);
 }
 
 TEST(LoadSprite, IgnoresBytesBetweenThePixelsAndThePalette) {
@@ -165,10 +167,10 @@ TEST(SaveSprite, RoundTripThroughABmpFileIsByteIdentical) {
     test::WriteFileBytes(dir / "in.pcx", original);
     TDibBitmap image;
     ASSERT_TRUE(LoadSprite(image, dir / "in.pcx"));
-    ASSERT_TRUE(image.WriteBmpFile(dir / "mid.bmp").Ok);
+    ASSERT_TRUE(image.WriteBmpFile(dir / "mid.bmp").Ok());
     TDibBitmap bmp;
     ASSERT_TRUE(bmp.ReadBmpFile(dir / "mid.bmp"));
-    ASSERT_TRUE(SaveSprite(bmp, dir / "out.pcx").Ok);
+    ASSERT_TRUE(SaveSprite(bmp, dir / "out.pcx").Ok());
     EXPECT_EQ(test::ReadFileBytes(dir / "out.pcx"), original) << "width " << width;
   }
 }
@@ -178,12 +180,12 @@ TEST(SaveSprite, RefusesImagesThatAreNotEightBit) {
   TDibBitmap image;
   test::WriteFileBytes(dir / "in.pcx", MakeSprite(9, 3, 1, Bytes(9, 1)));
   ASSERT_TRUE(LoadSprite(image, dir / "in.pcx"));
-  const TSaveResult r = SaveSprite(image, dir / "out.pcx");
-  EXPECT_FALSE(r.Ok);
-  EXPECT_EQ(r.ErrorText, "Not an 8-bit image");
+  const TOutcome r = SaveSprite(image, dir / "out.pcx");
+  EXPECT_EQ(r.Error, TImageError::NotEightBit);
+  EXPECT_EQ(r.Text(), "Not an 8-bit image");
   EXPECT_FALSE(std::filesystem::exists(dir / "out.pcx"));
   TDibBitmap empty;
-  EXPECT_FALSE(SaveSprite(empty, dir / "out.pcx").Ok);
+  EXPECT_EQ(SaveSprite(empty, dir / "out.pcx").Error, TImageError::EmptyImage);
 }
 
 TEST(SaveSprite, ATopDownImageIsSavedTheRightWayUp) {
@@ -196,7 +198,7 @@ TEST(SaveSprite, ATopDownImageIsSavedTheRightWayUp) {
   auto s = test::StreamOf(test::MakeBmp(h, test::MakeTable(256), Bytes{1, 2, 3, 0, 4, 5, 6, 0}));
   ASSERT_TRUE(image.ReadBmpStream(*s));
   TempDir dir;
-  ASSERT_TRUE(SaveSprite(image, dir / "t.pcx").Ok);
+  ASSERT_TRUE(SaveSprite(image, dir / "t.pcx").Ok());
   const Bytes sprite = test::ReadFileBytes(dir / "t.pcx");
   ASSERT_EQ(sprite.size(), 12u + 6 + 768);
   EXPECT_EQ(Bytes(sprite.begin() + 12, sprite.begin() + 18), (Bytes{1, 2, 3, 4, 5, 6}));
@@ -208,7 +210,7 @@ TEST(SaveSprite, ReducedImagesSaveWithTheirFixedTable) {
   test::WriteFileBytes(dir / "in.pcx", MakeSprite(6, 2, 1, Bytes{255, 0, 0, 0, 0, 255}));
   ASSERT_TRUE(LoadSprite(image, dir / "in.pcx"));
   image.SetPixelFormat(px8);
-  ASSERT_TRUE(SaveSprite(image, dir / "out.pcx").Ok);
+  ASSERT_TRUE(SaveSprite(image, dir / "out.pcx").Ok());
   const Bytes sprite = test::ReadFileBytes(dir / "out.pcx");
   ASSERT_EQ(sprite.size(), 12u + 2 + 768);
   // Pure blue and pure red are first found in the colour cube: 10 + 5 and

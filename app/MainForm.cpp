@@ -1,11 +1,8 @@
-#include "app/gui/MainForm.h"
+#include "app/MainForm.h"
 
 #include <QCursor>
 #include <QWidget>
 
-#include "app/FileKind.h"
-#include "app/ImageCaptions.h"
-#include "app/PcxSprite.h"
 #include "browser/DirectoryListBox.h"
 #include "browser/DriveComboBox.h"
 #include "browser/FileListBox.h"
@@ -20,6 +17,8 @@
 #include "ui/MenuObject.h"
 #include "ui/TimerObject.h"
 #include "ui/WindowObject.h"
+#include "workflow/FileKind.h"
+#include "workflow/ImageCaptions.h"
 
 namespace kelvane {
 
@@ -227,31 +226,22 @@ void TMainForm::FileSelected() {
   const TFileKind kind = FileKind(path);
   const std::string native = FileList->SelectedNativePath().value_or(std::string());
   RefreshTimer->SetEnabled(false);
-  if (kind == fkPcx && Image) {
-    if (!LoadSprite(*Image, native)) {
-      CurrentAppWindow()->ShowMessageBox(kInvalidFormatText);
-    } else {
-      BmpGroup->Hide();
-      PcxGroup->Show();
-      PreviewPaint(nullptr);
-      PcxSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
-      const TPixelFormat format = Image->GetPixelFormat();
-      PcxFormatLabel->SetCaption(format == px8 || format == px24 ? std::string(FormatCaption(format))
-                                                                  : std::string(kErrorCaption));
-    }
-  } else if (kind == fkBmp && Image) {
-    PcxGroup->Hide();
-    BmpGroup->Show();
-    Image->ReadBmpFile(native);
-    ShowBmpPanelTexts();
-    PreviewPaint(nullptr);
-  }
+  if (Image) ShowLoad(LoadImageFile(*Image, native, kind));
   RefreshTimer->SetEnabled(true);
 }
 
-void TMainForm::ShowBmpPanelTexts() {
-  BmpSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
-  BmpFormatLabel->SetCaption(std::string(FormatCaption(Image->GetPixelFormat())));
+void TMainForm::ShowLoad(const TLoadResult& load) {
+  if (load.Status == TLoadStatus::Refused) {
+    CurrentAppWindow()->ShowMessageBox(load.Message);
+    return;
+  }
+  if (!load.Shown()) return;
+  const bool sprite = load.Panel == TImagePanel::Pcx;
+  (sprite ? BmpGroup : PcxGroup)->Hide();
+  (sprite ? PcxGroup : BmpGroup)->Show();
+  PreviewPaint(nullptr);
+  (sprite ? PcxSizeLabel : BmpSizeLabel)->SetCaption(load.SizeText);
+  (sprite ? PcxFormatLabel : BmpFormatLabel)->SetCaption(load.FormatText);
 }
 
 void TMainForm::PreviewPaint(TCanvasObject* canvas) {
@@ -286,17 +276,16 @@ void TMainForm::RememberDirectoryOf(const std::string& nativePath) {
   if (auto system = CurrentDriveMap().ToSystem(nativePath)) LastDir = DirectoryOf(*system);
 }
 
-void TMainForm::ShowSaveFailure(const std::string& nativePath, const std::string& why) {
-  CurrentAppWindow()->ShowMessageBox(std::string(kSaveFailedText) + "\n" + nativePath + "\n" + why);
+void TMainForm::ShowSaveFailure(const std::string& nativePath, const TOutcome& why) {
+  CurrentAppWindow()->ShowMessageBox(std::string(kSaveFailedText) + "\n" + nativePath + "\n" + why.Text());
 }
 
 void TMainForm::PreviewClick() {
   if (!Image) return;
   const std::string chosen = RunSaveDialog(*BmpSaveDialog);
   if (chosen.empty()) return;
-  const TSaveResult saved = Image->WriteBmpFile(chosen);
-  if (!saved.Ok) {
-    ShowSaveFailure(chosen, saved.ErrorText);
+  if (const TOutcome saved = SaveImage(*Image, chosen, TSaveTarget::Bmp); !saved) {
+    ShowSaveFailure(chosen, saved);
     return;
   }
   RememberDirectoryOf(chosen);
@@ -306,15 +295,14 @@ void TMainForm::PreviewClick() {
 void TMainForm::SavePcxClick() {
   // The button may still be enabled for up to one tick after a load; a
   // sprite is only ever written from an 8-bit image.
-  if (!Image || Image->GetPixelFormat() != px8) {
+  if (!Image || !ReadinessOf(Image->GetPixelFormat()).ReadyForSprite) {
     CurrentAppWindow()->ShowMessageBox(kNotReadyText);
     return;
   }
   const std::string chosen = RunSaveDialog(*PcxSaveDialog);
   if (chosen.empty()) return;
-  const TSaveResult saved = SaveSprite(*Image, chosen);
-  if (!saved.Ok) {
-    ShowSaveFailure(chosen, saved.ErrorText);
+  if (const TOutcome saved = SaveImage(*Image, chosen, TSaveTarget::Sprite); !saved) {
+    ShowSaveFailure(chosen, saved);
     return;
   }
   RememberDirectoryOf(chosen);
@@ -322,25 +310,24 @@ void TMainForm::SavePcxClick() {
 
 void TMainForm::ConvertClick() {
   if (!Image) return;
-  Image->SetPixelFormat(px8);
+  // An empty image stays empty; its texts say so.
+  ReduceTo8(*Image);
   PreviewPaint(nullptr);
   BmpSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
-  BmpFormatLabel->SetCaption(Image->GetPixelFormat() == px8 ? std::string(FormatCaption(px8))
-                                                            : std::string(kErrorCaption));
+  BmpFormatLabel->SetCaption(ReducedFormatText(*Image));
 }
 
 void TMainForm::RefreshTick() {
   if (!Image) return;
   const TPixelFormat format = Image->GetPixelFormat();
-  const bool ready = format == px8;
-  SavePcxButton->SetEnabled(ready);
-  ConvertButton->SetEnabled(!ready);
-  const char* text = ready ? kReadyText : kNotReadyText;
-  if (StatusLabel->Caption() != text) {
-    StatusLabel->SetCaption(text);
-    StatusLabel->Font().SetColor(ready ? kGreen : kRed);
+  const TReadiness readiness = ReadinessOf(format);
+  SavePcxButton->SetEnabled(readiness.ReadyForSprite);
+  ConvertButton->SetEnabled(!readiness.ReadyForSprite);
+  if (StatusLabel->Caption() != readiness.StatusText) {
+    StatusLabel->SetCaption(readiness.StatusText);
+    StatusLabel->Font().SetColor(readiness.ReadyForSprite ? kGreen : kRed);
   }
-  WarningGroup->SetVisible(format == px15 || format == px16 || format == px24 || format == px32);
+  WarningGroup->SetVisible(readiness.ShowsWarning);
 }
 
 }  // namespace kelvane

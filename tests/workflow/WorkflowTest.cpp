@@ -1,0 +1,182 @@
+// The rules the window and the command line share: which files are what,
+// what a load shows, when an image is ready to become a sprite, what a
+// reduction and a save do.
+#include "workflow/ImageWorkflow.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/image/TestBmp.h"
+#include "workflow/ImageCaptions.h"
+
+namespace kelvane {
+namespace {
+
+using test::Bytes;
+using test::TempDir;
+
+const std::string kSamples = std::string(KELVANE_SOURCE_DIR) + "/samples/";
+
+TEST(FileKind, DecidesByTheLastDotOfTheWholePathIgnoringCase) {
+  struct Row {
+    const char* Path;
+    TFileKind Kind;
+  };
+  const Row rows[] = {
+      {"unit.pcx", fkPcx},     {"UNIT.PCX", fkPcx},       {"a.Pcx", fkPcx},       {"maps/a.b.bmp", fkBmp},
+      {"x.BMP", fkBmp},        {"x.bmp.txt", fkOther},    {"pcx", fkPcx},         {"dir.pcx/file", fkOther},
+      {"noext", fkOther},      {"x.pcx ", fkOther},       {"", fkOther},
+  };
+  for (const Row& r : rows) EXPECT_EQ(FileKind(r.Path), r.Kind) << '"' << r.Path << '"';
+}
+
+TEST(Captions, SizeTextHasNoSpaces) {
+  EXPECT_EQ(SizeText(64, 48), "64x48");
+  EXPECT_EQ(SizeText(0, 0), "0x0");
+  EXPECT_EQ(SizeText(16384, 1), "16384x1");
+}
+
+TEST(Captions, EveryFormatHasItsCaptionAndTheRestReadError) {
+  EXPECT_EQ(FormatCaption(pxDevice), "<ошибка>");
+  EXPECT_EQ(FormatCaption(px1), "1 bit");
+  EXPECT_EQ(FormatCaption(px4), "4 bit");
+  EXPECT_EQ(FormatCaption(px8), "8 bit");
+  EXPECT_EQ(FormatCaption(px15), "15 bit");
+  EXPECT_EQ(FormatCaption(px16), "16 bit");
+  EXPECT_EQ(FormatCaption(px24), "24 bit");
+  EXPECT_EQ(FormatCaption(px32), "32 bit");
+  EXPECT_EQ(FormatCaption(pxCustom), "<ошибка>");
+  EXPECT_EQ(FormatCaption(static_cast<TPixelFormat>(200)), "<ошибка>");
+}
+
+Bytes Sprite(std::uint32_t dataSize, std::uint32_t width, std::uint32_t height, std::size_t rest) {
+  Bytes b;
+  test::Put32(b, dataSize);
+  test::Put32(b, width);
+  test::Put32(b, height);
+  b.resize(b.size() + rest, 7);
+  return b;
+}
+
+// Every way a load can end, as the window shows it and the command line
+// reports it.
+TEST(LoadImageFile, ShowsEachFileOnItsPanelWithTheTextsTheWindowShows) {
+  TempDir dir;
+  test::WriteFileBytes(dir / "cut.pcx", Sprite(300, 10, 10, 20));    // passes the test, rows missing
+  test::WriteFileBytes(dir / "empty.pcx", Sprite(0, 0, 5, 0));       // 0 x 5: a 24-bit sprite of no pixels
+  test::WriteFileBytes(dir / "broken.bmp", Bytes{'B', 'M', 1, 2, 3});
+  struct Row {
+    std::string Path;
+    TFileKind Kind;
+    TLoadStatus Status;
+    TImagePanel Panel;
+    const char* Size;
+    const char* Format;
+    TImageError Why;
+  } rows[] = {
+      {kSamples + "sprite8-33x21.pcx", fkPcx, TLoadStatus::Loaded, TImagePanel::Pcx, "33x21", "8 bit", TImageError::None},
+      {kSamples + "sprite24-5x3.pcx", fkPcx, TLoadStatus::Loaded, TImagePanel::Pcx, "5x3", "24 bit", TImageError::None},
+      {dir / "empty.pcx", fkPcx, TLoadStatus::Loaded, TImagePanel::Pcx, "0x5", "<ошибка>", TImageError::None},
+      {dir / "cut.pcx", fkPcx, TLoadStatus::Unreadable, TImagePanel::Pcx, "0x0", "<ошибка>", TImageError::ShortRead},
+      {kSamples + "bmp16-555-45x30.bmp", fkBmp, TLoadStatus::Loaded, TImagePanel::Bmp, "45x30", "15 bit",
+       TImageError::None},
+      {kSamples + "bmp4rle-29x17.bmp", fkBmp, TLoadStatus::Loaded, TImagePanel::Bmp, "29x17", "4 bit", TImageError::None},
+      {dir / "broken.bmp", fkBmp, TLoadStatus::Unreadable, TImagePanel::Bmp, "0x0", "<ошибка>", TImageError::ShortRead},
+      {dir / "missing.bmp", fkBmp, TLoadStatus::Unreadable, TImagePanel::Bmp, "0x0", "<ошибка>",
+       TImageError::CannotOpen},
+  };
+  for (const Row& r : rows) {
+    TDibBitmap image;
+    const TLoadResult load = LoadImageFile(image, r.Path, r.Kind);
+    EXPECT_EQ(load.Status, r.Status) << r.Path;
+    EXPECT_EQ(load.Panel, r.Panel) << r.Path;
+    EXPECT_EQ(load.SizeText, r.Size) << r.Path;
+    EXPECT_EQ(load.FormatText, r.Format) << r.Path;
+    EXPECT_EQ(load.Why.Error, r.Why) << r.Path;
+    EXPECT_TRUE(load.Message.empty()) << r.Path;
+  }
+}
+
+TEST(LoadImageFile, ARefusedSpriteSaysInvalidFormatAndKeepsTheImageShown) {
+  TempDir dir;
+  test::WriteFileBytes(dir / "bad.pcx", Sprite(5, 2, 2, 800));
+  TDibBitmap image;
+  ASSERT_EQ(LoadImageFile(image, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  for (const std::string& path : {dir / "bad.pcx", dir / "missing.pcx", dir.Path()}) {
+    const TLoadResult load = LoadImageFile(image, path, fkPcx);
+    EXPECT_EQ(load.Status, TLoadStatus::Refused) << path;
+    EXPECT_FALSE(load.Shown()) << path;
+    EXPECT_EQ(load.Message, "Неверный формат!") << path;
+    EXPECT_FALSE(load.Why.Ok()) << path;
+    EXPECT_EQ(image.Width(), 45) << path << ": the BMP stays";
+  }
+  EXPECT_EQ(LoadImageFile(image, dir / "bad.pcx", fkPcx).Why.Error, TImageError::InvalidSprite);
+  EXPECT_EQ(LoadImageFile(image, dir / "missing.pcx", fkPcx).Why.Text(), "Cannot open file: No such file or directory");
+}
+
+TEST(LoadImageFile, OtherKindsAreNotLoadedAtAll) {
+  TDibBitmap image;
+  ASSERT_EQ(LoadImageFile(image, kSamples + "sprite8-5x4.pcx", fkPcx).Status, TLoadStatus::Loaded);
+  const TLoadResult load = LoadImageFile(image, kSamples + "README.md", fkOther);
+  EXPECT_EQ(load.Status, TLoadStatus::NotAnImage);
+  EXPECT_EQ(load.Panel, TImagePanel::None);
+  EXPECT_EQ(image.Width(), 5);
+}
+
+TEST(Readiness, OnlyEightBitImagesAreReadyAndOnlyDeepOnesWarn) {
+  struct Row {
+    TPixelFormat Format;
+    bool Ready, Warning;
+  } rows[] = {
+      {pxDevice, false, false}, {px1, false, false}, {px4, false, false}, {px8, true, false},  {px15, false, true},
+      {px16, false, true},      {px24, false, true}, {px32, false, true}, {pxCustom, false, false},
+  };
+  for (const Row& r : rows) {
+    const TReadiness readiness = ReadinessOf(r.Format);
+    EXPECT_EQ(readiness.ReadyForSprite, r.Ready) << int(r.Format);
+    EXPECT_EQ(readiness.ShowsWarning, r.Warning) << int(r.Format);
+    EXPECT_STREQ(readiness.StatusText, r.Ready ? kReadyText : kNotReadyText) << int(r.Format);
+  }
+}
+
+TEST(ReduceTo8, MakesAnyDepthEightBitAndLeavesAnEmptyImageEmpty) {
+  for (const char* name : {"bmp1-37x19.bmp", "bmp16-565-45x30.bmp", "bmp24topdown-45x30.bmp", "bmp32-41x31.bmp",
+                           "bmp8-47x33.bmp"}) {
+    TDibBitmap image;
+    ASSERT_EQ(LoadImageFile(image, kSamples + name, fkBmp).Status, TLoadStatus::Loaded) << name;
+    EXPECT_TRUE(ReduceTo8(image).Ok()) << name;
+    EXPECT_EQ(image.GetPixelFormat(), px8) << name;
+    EXPECT_EQ(ReducedFormatText(image), "8 bit") << name;
+  }
+  TDibBitmap empty;
+  EXPECT_EQ(ReduceTo8(empty).Error, TImageError::EmptyImage);
+  EXPECT_EQ(ReducedFormatText(empty), "<ошибка>");
+}
+
+TEST(SaveImage, WritesByTargetAndNeverLeavesAFileItCouldNotWrite) {
+  TempDir dir;
+  TDibBitmap image;
+  ASSERT_EQ(LoadImageFile(image, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  EXPECT_EQ(SaveTargetFor(fkPcx), TSaveTarget::Sprite);
+  EXPECT_EQ(SaveTargetFor(fkBmp), TSaveTarget::Bmp);
+
+  EXPECT_EQ(SaveImage(image, dir / "no.pcx", TSaveTarget::Sprite).Error, TImageError::NotEightBit);
+  EXPECT_FALSE(std::filesystem::exists(dir / "no.pcx"));
+  ASSERT_TRUE(SaveImage(image, dir / "copy.bmp", TSaveTarget::Bmp).Ok());
+
+  ASSERT_TRUE(ReduceTo8(image).Ok());
+  ASSERT_TRUE(SaveImage(image, dir / "yes.pcx", TSaveTarget::Sprite).Ok());
+  EXPECT_EQ(std::filesystem::file_size(dir / "yes.pcx"), 12u + 45u * 30u + 768u);
+  TDibBitmap back;
+  const TLoadResult load = LoadImageFile(back, dir / "yes.pcx", fkPcx);
+  EXPECT_EQ(load.SizeText, "45x30");
+  EXPECT_EQ(load.FormatText, "8 bit");
+
+  const TOutcome failed = SaveImage(image, dir / "no-such-dir/x.pcx", TSaveTarget::Sprite);
+  EXPECT_EQ(failed.Error, TImageError::CannotCreate);
+  EXPECT_EQ(failed.Text(), "Cannot create file: No such file or directory");
+}
+
+}  // namespace
+}  // namespace kelvane
