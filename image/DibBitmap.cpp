@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "image/Assert.h"
 #include "image/ByteStream.h"
 #include "image/CheckedMath.h"
 #include "image/PixelConverter.h"
@@ -73,6 +74,8 @@ void TDibBitmap::Clear() {
 }
 
 void TDibBitmap::InstallImage(std::unique_ptr<TBitmapInfoBlock> info, TPixelBlock pixels, std::int64_t pixelBytes) {
+  KELVANE_ASSERT(info != nullptr && pixelBytes >= 0 && pixelBytes <= kMaxPixelBlockBytes);
+  KELVANE_ASSERT(pixels == nullptr || pixels.get_deleter().Bytes >= static_cast<std::size_t>(pixelBytes));
   ReleaseData();
   Info_ = std::move(info);
   OwnedPixels_ = std::move(pixels);

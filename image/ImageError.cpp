@@ -28,6 +28,30 @@ const char* ImageErrorText(TImageError error) {
   return "";
 }
 
+const char* ImageErrorName(TImageError error) {
+  switch (error) {
+    case TImageError::None: return "None";
+    case TImageError::CannotOpen: return "CannotOpen";
+    case TImageError::NotRegularFile: return "NotRegularFile";
+    case TImageError::ShortRead: return "ShortRead";
+    case TImageError::WidthNotPositive: return "WidthNotPositive";
+    case TImageError::HeightZero: return "HeightZero";
+    case TImageError::NoMemory: return "NoMemory";
+    case TImageError::OverLimit: return "OverLimit";
+    case TImageError::UnknownCompression: return "UnknownCompression";
+    case TImageError::UnsupportedFormat: return "UnsupportedFormat";
+    case TImageError::BadHeader: return "BadHeader";
+    case TImageError::InvalidSprite: return "InvalidSprite";
+    case TImageError::EmptyImage: return "EmptyImage";
+    case TImageError::NotEightBit: return "NotEightBit";
+    case TImageError::NotWritableAsBmp: return "NotWritableAsBmp";
+    case TImageError::NoFileName: return "NoFileName";
+    case TImageError::CannotCreate: return "CannotCreate";
+    case TImageError::WriteFailed: return "WriteFailed";
+  }
+  return "?";
+}
+
 std::string TOutcome::Text() const {
   std::string text = ImageErrorText(Error);
   if (Error != TImageError::None && SystemError != 0) {

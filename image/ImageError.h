@@ -41,6 +41,8 @@ enum class TImageError : std::uint8_t {
 
 // The text shown for a kind; "" for None.
 const char* ImageErrorText(TImageError error);
+// The kind's name as written here ("ShortRead"), for logs and test tables.
+const char* ImageErrorName(TImageError error);
 
 // The result of a read, conversion or save.
 struct TOutcome {

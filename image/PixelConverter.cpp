@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 
+#include "image/Assert.h"
 #include "image/FixedPalettes.h"
 
 namespace kelvane {
@@ -60,6 +61,7 @@ TRowDecoder::TRowDecoder(const TBitmapInfoBlock& info) {
 }
 
 void TRowDecoder::Decode(const std::uint8_t* row, std::int64_t width, std::uint32_t* out) const {
+  KELVANE_ASSERT(Supported_ && width >= 0 && (width == 0 || (row != nullptr && out != nullptr)));
   switch (Bits_) {
     case 1:
     case 2:
@@ -131,6 +133,7 @@ TRowEncoder::TRowEncoder(TBitmapInfoBlock& target) {
 }
 
 void TRowEncoder::Encode(const std::uint32_t* in, std::int64_t width, std::uint8_t* row) const {
+  KELVANE_ASSERT(Supported_ && width >= 0 && (width == 0 || (in != nullptr && row != nullptr)));
   switch (Bits_) {
     case 1:
     case 4: {
