@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Kelvane's developer entry point.
-#   tools/dev.sh run   install what is missing, build, run the program
-#   tools/dev.sh test  install what is missing, build, run every test
+#   tools/dev.sh run   install what is missing, build the window and the
+#                      command line, run the program
+#   tools/dev.sh test  install what is missing, build everything, run every test
 # Both work on a fresh Debian 12 machine as root (or with sudo).
 set -euo pipefail
 
@@ -9,9 +10,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 jobs=$(nproc 2>/dev/null || echo 2)
 
-packages=(
+# What building and running the two programs needs.
+run_packages=(
   cmake g++ ninja-build ccache pkg-config
   qt6-base-dev qt6-wayland qt6-translations-l10n fonts-liberation2
+)
+# What the tests, the sanitizer build and the fuzzers need on top.
+test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil
   clang libclang-rt-14-dev
@@ -20,7 +25,7 @@ packages=(
 
 install_missing() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -32,9 +37,8 @@ install_missing() {
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-configure_and_build() {
+configure() {
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WERROR=ON "$@"
-  cmake --build "$build" -j "$jobs"
 }
 
 # The window when there is a display to show it on (X11, or Wayland through
@@ -43,14 +47,24 @@ configure_and_build() {
 run_main_job() {
   local cli="$build/cli/kelvane-cli" out="$build/samples-out"
   if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec "$build/app/gui/kelvane"
+    exec "$build/app/kelvane"
   fi
   echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set):" \
        "running the command-line converter on the samples instead."
+  # The samples by kind: sprites one way, BMP files the other.
+  local sprites=() bitmaps=()
+  shopt -s nullglob nocaseglob
+  sprites=("$root"/samples/*.pcx)
+  bitmaps=("$root"/samples/*.bmp)
+  shopt -u nullglob nocaseglob
+  if [ ${#sprites[@]} -eq 0 ] || [ ${#bitmaps[@]} -eq 0 ]; then
+    echo "samples/ holds no sprites or no BMP files" >&2
+    exit 1
+  fi
   mkdir -p "$out"
-  "$cli" info "$root"/samples/*
-  "$cli" convert --to bmp -o "$out" "$root"/samples/*.pcx
-  "$cli" convert --to8 --to pcx -o "$out" "$root"/samples/*.bmp
+  "$cli" info "${sprites[@]}" "${bitmaps[@]}"
+  "$cli" convert --to bmp -o "$out" "${sprites[@]}"
+  "$cli" convert --to8 --to pcx -o "$out" "${bitmaps[@]}"
   echo "Converted files are in $out"
 }
 
@@ -61,23 +75,25 @@ run_tests() {
   # UndefinedBehaviorSanitizer, then each fuzzer briefly.
   local asan="$root/build-asan"
   CC=clang CXX=clang++ cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKELVANE_WERROR=ON -DKELVANE_WITH_QT=OFF -DKELVANE_SANITIZE=ON -DKELVANE_BUILD_FUZZ=ON
+    -DKELVANE_WERROR=ON -DKELVANE_WITH_QT=OFF -DKELVANE_SANITIZE=ON -DKELVANE_BUILD_FUZZ=ON \
+    -DKELVANE_BUILD_TESTS=ON
   cmake --build "$asan" -j "$jobs"
   (cd "$asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
-  if [ -x "$root/tools/run_fuzzers.sh" ] || [ -f "$root/tools/run_fuzzers.sh" ]; then
-    bash "$root/tools/run_fuzzers.sh" "${KELVANE_FUZZ_SECONDS:-60}" "$asan"
-  fi
+  bash "$root/tools/run_fuzzers.sh" "${KELVANE_FUZZ_SECONDS:-60}" "$asan"
 }
 
 case "${1:-}" in
   run)
-    install_missing
-    configure_and_build
+    install_missing "${run_packages[@]}"
+    configure
+    # Only what runs: the window and the command line, not the tests.
+    cmake --build "$build" -j "$jobs" --target kelvane kelvane-cli
     run_main_job
     ;;
   test)
-    install_missing
-    configure_and_build -DKELVANE_BUILD_TESTS=ON
+    install_missing "${run_packages[@]}" "${test_packages[@]}"
+    configure -DKELVANE_BUILD_TESTS=ON
+    cmake --build "$build" -j "$jobs"
     run_tests
     ;;
   *)

@@ -3,7 +3,7 @@
 #
 #   tools/make_screenshots.sh BUILD_DIR [OUT_DIR]
 #
-# Builds nothing: BUILD_DIR must already hold app/gui/kelvane. Copies the
+# Builds nothing: BUILD_DIR must already hold app/kelvane. Copies the
 # samples into a temporary folder, starts the window there on a virtual
 # 1024 x 768 screen and drives it with the mouse and keyboard like a user:
 #   1. clicks a sprite in the file list      -> OUT_DIR/screenshot-sprite.png
@@ -130,7 +130,7 @@ if [ $# -lt 1 ] || [ $# -gt 2 ]; then
   exit 2
 fi
 [ -d "$1" ] || die "no build directory $1"
-kelvane=$(cd "$1" && pwd)/app/gui/kelvane
+kelvane=$(cd "$1" && pwd)/app/kelvane
 [ -x "$kelvane" ] || die "$kelvane is missing; build first (tools/dev.sh run or cmake --build)"
 mkdir -p "${2:-$root/docs}"
 out=$(cd "${2:-$root/docs}" && pwd)
