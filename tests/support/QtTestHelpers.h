@@ -29,10 +29,12 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kPatientMs)
 // consequence a synchronous call posted has happened.
 void ProcessPendingEvents();
 
-// Lets the application's double-click interval pass, handling events. Qt
-// measures this interval itself (a second click within it is ignored, and
-// a combo box's list ignores a click that comes sooner after it opened), so
-// the time is the state to wait for; on a slow machine it passes no sooner.
+// Lets the application's double-click interval pass, handling events, and
+// then handles the timers that came due in it. Qt measures this interval
+// itself (a second click within it is ignored, and a combo box's list
+// ignores clicks until a timer of that length, started as it opened, has
+// fired), so the time is the state to wait for; on a slow machine it passes
+// no sooner.
 void LetDoubleClickIntervalPass();
 
 // For checks that something does NOT happen while timers run: handles
