@@ -85,7 +85,7 @@ std::unique_ptr<TWindowObject> ShownForm(int width, int height) {
   std::unique_ptr<TWindowObject> form(CreateForm(nullptr, "browser"));
   form->ResizeTo(width, height);
   form->Show();
-  if (!QTest::qWaitForWindowExposed(form->Widget())) ADD_FAILURE() << "form not exposed";
+  if (!QTest::qWaitForWindowExposed(form->Widget(), test::kPatientMs)) ADD_FAILURE() << "form not exposed";
   return form;
 }
 
@@ -121,15 +121,18 @@ void ChooseComboLine(TWindowObject& comboControl, int index) {
     ADD_FAILURE() << "the combo box has no area to click: " << combo->width() << " x " << combo->height();
     return;
   }
-  // A second click on the popup within the double-click interval is ignored.
-  Pump(QApplication::doubleClickInterval() + 50);
+  // Qt ignores a click within the double-click interval of the one before
+  // (which may have been on this combo box's list) and a click on the list
+  // that comes sooner than that after it opened: both are time windows of
+  // Qt's own, not guesses at how long something takes.
+  LetDoubleClickIntervalPass();
   QTest::mouseClick(combo, Qt::LeftButton);
   QAbstractItemView* view = combo->view();
   if (!WaitFor([view] { return view->isVisible(); })) {
     ADD_FAILURE() << "drop-down did not open";
     return;
   }
-  Pump(QApplication::doubleClickInterval() + 50);
+  LetDoubleClickIntervalPass();
   // The line's visible part: a line wider than the list is cut at its edge.
   const QRect rect = view->visualRect(view->model()->index(index, 0)) & view->viewport()->rect();
   if (rect.isEmpty()) {

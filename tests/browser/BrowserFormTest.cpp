@@ -157,7 +157,7 @@ TEST_F(BrowserFormTest, ScreenshotOfTheColumn) {
   FirstShow(Games_);
   FileList_->ListBox()->SetSelectedIndex(1);
   DirList_->ListView()->SetSelectedIndex(DirList_->LevelCount());
-  test::Pump(50);
+  test::ProcessPendingEvents();  // the layout and repaint the selections asked for
   const QPixmap picture = Form_->Widget()->grab();
   ASSERT_FALSE(picture.isNull());
   const std::string path = test::ArtifactPath("browser-column.png");

@@ -143,7 +143,7 @@ TEST_F(FileListBoxTest, OnlyTheUsersSelectionRaisesOnChange) {
   // The focus arriving in the list selects no line and says nothing.
   QWidget* widget = Control().Widget();
   widget->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(widget->window()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(widget->window(), test::kPatientMs));
   widget->setFocus();
   ASSERT_TRUE(test::WaitFor([widget] { return widget->hasFocus(); }));
   EXPECT_EQ(List_->FileName(), "");

@@ -23,7 +23,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 #include <csignal>
 #include <filesystem>
@@ -37,7 +36,9 @@
 #include "browser/FilterComboBox.h"
 #include "platform/DriveMap.h"
 #include "tests/browser/BrowserFixture.h"
+#include "tests/support/ModalWatcher.h"
 #include "tests/support/QtTestHelpers.h"
+#include "tests/support/Watcher.h"
 #include "ui/AboutWindow.h"
 #include "ui/FontObject.h"
 #include "ui/ListView.h"
@@ -49,14 +50,11 @@ namespace kelvane {
 namespace {
 
 using test::ItemTexts;
-using test::Pump;
+using test::TMissed;
+using test::TModalWatcher;
 using test::WaitFor;
 
 namespace fs = std::filesystem;
-
-// How long a watcher waits for its dialog: on a loaded machine Qt's file
-// dialog alone can take seconds to come up.
-constexpr int kPatientMs = 30000;
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -113,7 +111,7 @@ class MainWindow : public ::testing::Test {
     Main->About = CreateAboutWindow(App);
     Main->Form->Show();
     ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget(), test::kPatientMs));
     // Count the refresh timer's ticks, so that tests can wait for the next
     // one instead of guessing how long a busy machine takes.
     auto refresh = Main->RefreshTimer->OnTimer;
@@ -155,30 +153,30 @@ class MainWindow : public ::testing::Test {
   // replace the file; `beforeSave` runs in the dialog first. The save must
   // fail: returns the text of the message box that says so ("" when none
   // came, which is a test failure already).
-  std::string SaveThroughPreviewExpectingFailure(const std::function<void(QFileDialog*)>& beforeSave,
-                                                 const QString& name) {
+  std::string SaveThroughPreviewExpectingFailure(std::function<void(QFileDialog*)> beforeSave, QString name) {
     std::string message;
-    auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-      test::WhenModal(
-          test::IsA<QMessageBox>(),
-          [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); },  // replace it?
-          kPatientMs);
+    // The dialog's action owns copies of what it needs; both watchers end
+    // with this function.
+    TModalWatcher save(test::IsA<QFileDialog>(), [beforeSave = std::move(beforeSave), name](QWidget* w) {
+      // "Replace it?" comes and is answered while Save is being pressed.
+      TModalWatcher replace(test::IsA<QMessageBox>(), [](QWidget* box) {
+        static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+      });
       beforeSave(static_cast<QFileDialog*>(w));
       TypeNameAndSave(w, name);
-    }, kPatientMs);
-    auto failure = test::WhenModal(
-        [](QWidget* w) {
-          auto* box = qobject_cast<QMessageBox*>(w);
-          return box != nullptr && box->text().startsWith("Не удалось");
-        },
-        [&](QWidget* w) {
-          message = static_cast<QMessageBox*>(w)->text().toStdString();
-          static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
-        },
-        kPatientMs);
+    });
+    TModalWatcher failure({"the message about the failed save",
+                           [](QWidget* w) {
+                             auto* box = qobject_cast<QMessageBox*>(w);
+                             return box != nullptr && box->text().startsWith("Не удалось");
+                           }},
+                          [&message](QWidget* w) {
+                            message = static_cast<QMessageBox*>(w)->text().toStdString();
+                            static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+                          });
     QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
-    if (!*done) ADD_FAILURE() << "no save dialog";
-    if (!WaitFor([&] { return *failure; })) ADD_FAILURE() << "no message about the failed save";
+    if (!save.Fired()) ADD_FAILURE() << "no save dialog";
+    if (!WaitFor([&failure] { return failure.Fired(); })) ADD_FAILURE() << "no message about the failed save";
     return message;
   }
 
@@ -218,7 +216,7 @@ TEST_F(MainWindow, SelectingSpritesShowsThemAndArrowKeysLoadEachFilePassed) {
   TRect preview = Main->Preview->Bounds();
   EXPECT_EQ(preview.Right - preview.Left, 33);
   EXPECT_EQ(preview.Bottom - preview.Top, 21);
-  Pump(50);
+  test::ProcessPendingEvents();  // the repaint the load asked for
   Screenshot("sprite");
 
   // Up from sprite8-33x21 passes sprite24-33x24, then hero.pcx (HERO.PCX on
@@ -236,12 +234,14 @@ TEST_F(MainWindow, SelectingSpritesShowsThemAndArrowKeysLoadEachFilePassed) {
 TEST_F(MainWindow, ThePreviewSavesABmpThroughTheDialogAndTheNextSaveFollowsLastDir) {
   ClickFile("sprite8-33x21.pcx");
   std::string proposed;
-  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    proposed = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
-    TypeNameAndSave(w, "saved");
-  }, kPatientMs);
-  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
-  ASSERT_TRUE(*done);
+  {
+    TModalWatcher save(test::IsA<QFileDialog>(), [&proposed](QWidget* w) {
+      proposed = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
+      TypeNameAndSave(w, "saved");
+    });
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(save.Fired());
+  }
   EXPECT_EQ(proposed, "sprite8-33x21");
   const std::string saved = Tree.Native("saved.bmp");
   ASSERT_TRUE(fs::exists(saved));
@@ -259,28 +259,32 @@ TEST_F(MainWindow, ThePreviewSavesABmpThroughTheDialogAndTheNextSaveFollowsLastD
   // next selection's base name.
   ClickFile("bmp24-45x30.bmp");
   std::string nextDirectory, nextName;
-  done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    auto* dialog = static_cast<QFileDialog*>(w);
-    nextDirectory = dialog->directory().absolutePath().toStdString();
-    nextName = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
-    // The user goes to the folder "sub", then types the name.
-    static_cast<QFileDialog*>(w)->setDirectory(QString::fromStdString(Tree.Native("sub")));
-    TypeNameAndSave(w, "copy");
-  }, kPatientMs);
-  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
-  ASSERT_TRUE(*done);
+  {
+    TModalWatcher save(test::IsA<QFileDialog>(), [&nextDirectory, &nextName, sub = Tree.Native("sub")](QWidget* w) {
+      auto* dialog = static_cast<QFileDialog*>(w);
+      nextDirectory = dialog->directory().absolutePath().toStdString();
+      nextName = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
+      // The user goes to the folder "sub", then types the name.
+      dialog->setDirectory(QString::fromStdString(sub));
+      TypeNameAndSave(w, "copy");
+    });
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(save.Fired());
+  }
   EXPECT_EQ(nextDirectory, Tree.Root());
   EXPECT_EQ(nextName, "bmp24-45x30");
   EXPECT_TRUE(fs::exists(Tree.Native("sub/copy.bmp")));
   EXPECT_EQ(Main->LastDir, test::SystemPath(Tree.Native("sub")));
 
   // Cancelling changes nothing.
-  done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    nextDirectory = static_cast<QFileDialog*>(w)->directory().absolutePath().toStdString();
-    static_cast<QFileDialog*>(w)->reject();
-  }, kPatientMs);
-  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
-  ASSERT_TRUE(*done);
+  {
+    TModalWatcher cancel(test::IsA<QFileDialog>(), [&nextDirectory](QWidget* w) {
+      nextDirectory = static_cast<QFileDialog*>(w)->directory().absolutePath().toStdString();
+      static_cast<QFileDialog*>(w)->reject();
+    });
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(cancel.Fired());
+  }
   EXPECT_EQ(nextDirectory, Tree.Native("sub"));
   EXPECT_EQ(Main->LastDir, test::SystemPath(Tree.Native("sub")));
 }
@@ -293,20 +297,32 @@ TEST_F(MainWindow, ASpriteWithAWrongDataSizeShowsOneMessageAndKeepsWhatWasShown)
 
   int boxes = 0;
   std::string text, title;
-  auto done = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
-    ++boxes;
-    text = static_cast<QMessageBox*>(w)->text().toStdString();
-    title = w->windowTitle().toStdString();
-    static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
-  }, kPatientMs);
-  ClickFile("bad.pcx");
-  ASSERT_TRUE(*done);
-  // A second box would have been caught by a second watcher.
-  auto second = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
-    ++boxes;
-    static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
-  }, 300);
-  Pump(400);
+  {
+    TModalWatcher first(test::IsA<QMessageBox>(), [&](QWidget* w) {
+      ++boxes;
+      text = static_cast<QMessageBox*>(w)->text().toStdString();
+      title = w->windowTitle().toStdString();
+      static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+    });
+    ClickFile("bad.pcx");
+    ASSERT_TRUE(first.Fired());
+  }
+  // Negative check: no second box. One would come from what the first load
+  // queued, or from the refresh timer that the load stopped and started
+  // again; so the window is everything queued handled plus two more ticks
+  // of that timer, with a watcher that counts any box meanwhile.
+  {
+    TModalWatcher second(
+        test::IsA<QMessageBox>(),
+        [&boxes](QWidget* w) {
+          ++boxes;
+          static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+        },
+        TMissed::IsFine);
+    test::ProcessPendingEvents();
+    Tick();
+    Tick();
+  }
   EXPECT_EQ(boxes, 1);
   EXPECT_EQ(text, "Неверный формат!");
   EXPECT_EQ(title, "Kelvane");
@@ -340,11 +356,11 @@ TEST_F(MainWindow, ATwentyFourBitBmpIsReducedAndSavedAsASprite) {
   EXPECT_EQ(Main->StatusLabel->Font().Color(), RgbColor(0, 128, 0));
   Screenshot("bmp24-converted");
 
-  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    TypeNameAndSave(w, "reduced");
-  }, kPatientMs);
-  QTest::mouseClick(Main->SavePcxButton->Widget(), Qt::LeftButton);
-  ASSERT_TRUE(*done);
+  {
+    TModalWatcher save(test::IsA<QFileDialog>(), [](QWidget* w) { TypeNameAndSave(w, "reduced"); });
+    QTest::mouseClick(Main->SavePcxButton->Widget(), Qt::LeftButton);
+    ASSERT_TRUE(save.Fired());
+  }
   const std::string sprite = Tree.Native("reduced.pcx");
   ASSERT_TRUE(fs::exists(sprite));
   EXPECT_EQ(fs::file_size(sprite), 12u + 45u * 30u + 768u);
@@ -432,30 +448,29 @@ TEST_F(MainWindow, TheAboutWindowBlocksTheMainWindowUntilClosed) {
     if (a->text() == "О Программе...") about = a;
   ASSERT_NE(about, nullptr);
   // The About window runs its own modal loop (not a Qt modal dialog), so a
-  // timer watches for it to appear and closes it like a user would.
+  // watcher waits for it to appear and closes it like a user would.
   bool mainDisabled = false, aboutShown = false, done = false, previewReacted = false;
-  QTimer watcher;
-  watcher.setInterval(20);
-  QObject::connect(&watcher, &QTimer::timeout, [&] {
-    if (!Main->About->Form->Widget()->isVisible()) return;
-    watcher.stop();
-    aboutShown = true;
-    mainDisabled = !Main->Form->Widget()->isEnabled();
-    // A click on the blocked main window does nothing (a save dialog opening
-    // here would be cancelled and counted).
-    auto dialog = test::WhenModal(test::IsA<QFileDialog>(), [](QWidget* w) { static_cast<QFileDialog*>(w)->reject(); },
-                                  500);
-    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(2, 2));
-    previewReacted = *dialog;
-    QTest::mouseClick(Main->About->CloseButton->Widget(), Qt::LeftButton);
-    done = true;
-  });
-  watcher.start();
+  test::TWatcher user(
+      "the About window", [this] { return Main->About->Form->Widget()->isVisible(); },
+      [&] {
+        aboutShown = true;
+        mainDisabled = !Main->Form->Widget()->isEnabled();
+        // Negative check: a click on the blocked main window does nothing.
+        // A save dialog it opened would be cancelled and counted; it would
+        // open within the click or from what the click queued, so the
+        // watcher stays armed until both have been handled.
+        {
+          TModalWatcher dialog(
+              test::IsA<QFileDialog>(), [](QWidget* w) { static_cast<QFileDialog*>(w)->reject(); }, TMissed::IsFine);
+          QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(2, 2));
+          test::ProcessPendingEvents();
+          previewReacted = dialog.Fired();
+        }
+        QTest::mouseClick(Main->About->CloseButton->Widget(), Qt::LeftButton);
+        done = true;
+      });
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(about).center());
-  ASSERT_TRUE(WaitFor([&] { return done; }, 5000));
-  // Let the dialog watcher run out, so that it cannot meet a later test's
-  // dialog.
-  Pump(600);
+  ASSERT_TRUE(WaitFor([&] { return done; }));
   EXPECT_TRUE(mainDisabled);
   EXPECT_TRUE(aboutShown);
   EXPECT_FALSE(previewReacted);
@@ -478,7 +493,7 @@ TEST_F(MainWindow, AFailedSaveShowsAMessageAndKeepsTheOldFileAndLastDir) {
   small.rlim_cur = 512;
 
   const std::string message = SaveThroughPreviewExpectingFailure(
-      [&](QFileDialog*) { setrlimit(RLIMIT_FSIZE, &small); }, "bmp24-45x30.bmp");
+      [small](QFileDialog*) { setrlimit(RLIMIT_FSIZE, &small); }, "bmp24-45x30.bmp");
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_NE(message.find(Tree.Native("bmp24-45x30.bmp")), std::string::npos) << message;
   EXPECT_EQ(ReadBytes(Tree.Native("bmp24-45x30.bmp")), old);
@@ -517,38 +532,11 @@ TEST_F(MainWindow, ASaveIntoAReadOnlyDirectoryShowsAMessageAndLosesNothing) {
   ClickFile("sprite8-33x21.pcx");
   const std::string lastDir = Main->LastDir;
   const std::string message = SaveThroughPreviewExpectingFailure(
-      [&](QFileDialog* dialog) { dialog->setDirectory(QString::fromStdString(Tree.Native("locked"))); }, "old.bmp");
+      [locked = Tree.Native("locked")](QFileDialog* dialog) { dialog->setDirectory(QString::fromStdString(locked)); },
+      "old.bmp");
   EXPECT_NE(message.find("old.bmp"), std::string::npos) << message;
   EXPECT_EQ(ReadBytes(Tree.Native("locked/old.bmp")), old);
   EXPECT_EQ(Main->LastDir, lastDir);
-}
-
-// The whole program: the loop ends with 0 when "Файл", "Выход" is chosen.
-TEST(MainProgram, FileExitEndsTheProgram) {
-  test::TTempTree tree;
-  TScopedDriveMap drives{test::DesktopDriveMap(tree.Root())};
-  const fs::path old = fs::current_path();
-  fs::current_path(tree.Root());
-  TWindowObject* app = CreateAppWindow("Kelvane");
-  TMainForm* main = CreateMainForm(app);
-  main->About = CreateAboutWindow(app);
-  bool clicked = false;
-  QTimer::singleShot(200, qApp, [&] {
-    auto* bar = main->Form->Widget()->findChild<QMenuBar*>();
-    QAction* file = bar->actions().value(0);
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
-    QMenu* menu = file->menu();
-    if (!WaitFor([menu] { return menu->isVisible(); })) return;
-    QAction* exit = menu->actions().value(0);
-    EXPECT_EQ(exit->text().toStdString(), "Выход");
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(exit).center());
-    clicked = true;
-  });
-  const int code = RunMessageLoop(app);
-  fs::current_path(old);
-  EXPECT_TRUE(clicked);
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(app, nullptr);
 }
 
 }  // namespace

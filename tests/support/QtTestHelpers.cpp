@@ -1,51 +1,50 @@
 #include "tests/support/QtTestHelpers.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 
 namespace kelvane::test {
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
+  const QDeadlineTimer deadline(timeoutMs);
   while (!condition()) {
-    if (clock.elapsed() > timeoutMs) return false;
+    if (deadline.hasExpired()) return condition();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   return true;
 }
 
-void Pump(int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-namespace {
-void Poll(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action, std::shared_ptr<bool> done,
-          int remainingMs) {
-  QWidget* modal = QApplication::activeModalWidget();
-  if (modal != nullptr && match(modal)) {
-    *done = true;
-    action(modal);
-    return;
+void ProcessPendingEvents() {
+  // A bound, in case something keeps queueing work for itself (a repeating
+  // zero-time timer): then the queue never runs dry.
+  constexpr int kMaxRounds = 100;
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  for (int round = 0; round < kMaxRounds; ++round) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (dispatcher == nullptr || !dispatcher->processEvents(QEventLoop::AllEvents)) return;
   }
-  if (remainingMs <= 0) return;
-  QTimer::singleShot(20, qApp, [match = std::move(match), action = std::move(action), done, remainingMs] {
-    Poll(match, action, done, remainingMs - 20);
-  });
 }
-}  // namespace
 
-std::shared_ptr<bool> WhenModal(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action,
-                                int timeoutMs) {
-  auto done = std::make_shared<bool>(false);
-  QTimer::singleShot(20, qApp, [match = std::move(match), action = std::move(action), done, timeoutMs] {
-    Poll(match, action, done, timeoutMs);
-  });
-  return done;
+void LetDoubleClickIntervalPass() {
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  // qWait sleeps between rounds of events, and on a loaded machine a sleep
+  // can outlast the end of the wait: a timer of Qt's that came due in it (a
+  // combo box's list ignores clicks until its timer has fired) must still be
+  // delivered.
+  ProcessPendingEvents();
+}
+
+bool LetTimerTicksPass(int intervalMs, int ticks) {
+  QTimer timer;
+  int fired = 0;
+  QObject::connect(&timer, &QTimer::timeout, [&fired] { ++fired; });
+  timer.start(intervalMs);
+  return WaitFor([&fired, ticks] { return fired >= ticks; });
 }
 
 std::string ArtifactPath(const std::string& fileName) {

@@ -1,4 +1,5 @@
-// The main of every Qt test program: one QApplication for all tests.
+// The main of every Qt test program: one QApplication for all tests, and a
+// check after each test that it left no watcher armed (ArmedWatcherCheck.h).
 //
 // Tests run on the offscreen platform. Unless the environment already names
 // a configuration file, the platform gets one that removes the window frame
@@ -11,7 +12,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "tests/support/QtTestHelpers.h"
+#include "tests/support/ArmedWatcherCheck.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
+  // Owned by GoogleTest from here on.
+  ::testing::UnitTest::GetInstance()->listeners().Append(new kelvane::test::TArmedWatcherCheck);
   const int result = RUN_ALL_TESTS();
   if (!configPath.empty()) QFile::remove(QString::fromStdString(configPath));
   return result;

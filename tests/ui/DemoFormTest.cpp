@@ -16,7 +16,7 @@ TEST(DemoForm, BuildsEveryKindOfControlAndSavesAScreenshot) {
   TWindowObject* app = CreateAppWindow("Kelvane");
   TDemoForm* demo = CreateDemoForm(app, CreateAboutWindow(app));
   demo->Form->Show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(demo->Form->Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(demo->Form->Widget(), test::kPatientMs));
   EXPECT_EQ(demo->Form->Bounds(), (TRect{162, 134, 862, 634}));  // centred on 1024 x 768
 
   // The aligned column fills the client height; the preview the rest.
@@ -37,7 +37,7 @@ TEST(DemoForm, BuildsEveryKindOfControlAndSavesAScreenshot) {
   EXPECT_EQ(demo->StatusLabel->Caption(), "Файл: hero01.pcx");
   QTest::mouseClick(demo->Preview->Widget(), Qt::LeftButton, {}, QPoint(10, 10));
   EXPECT_EQ(demo->StatusLabel->Caption(), "Щелчок по рисунку");
-  ASSERT_TRUE(test::WaitFor([&] { return demo->Ticks >= 1; }, 2000));
+  ASSERT_TRUE(test::WaitFor([&] { return demo->Ticks >= 1; }));
   demo->Timer->SetEnabled(false);
 
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());

@@ -23,7 +23,6 @@
 namespace kelvane {
 namespace {
 
-using test::Pump;
 using test::WaitFor;
 
 class Events : public ::testing::Test {
@@ -39,7 +38,7 @@ class Events : public ::testing::Test {
     Form->Show();
     QWidget* w = Form->Widget();
     w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w, test::kPatientMs));
   }
 
   TWindowObject* App = nullptr;
@@ -123,7 +122,8 @@ TEST_F(Events, ListBoxChangesAreMeasuredFromWhatTheProgramLastSelected) {
   // The focus arriving in a list with no selection selects nothing and says nothing.
   widget->setFocus();
   ASSERT_TRUE(WaitFor([widget] { return widget->hasFocus(); }));
-  Pump(20);
+  // Negative check: what the focus change queued has been handled too.
+  test::ProcessPendingEvents();
   EXPECT_EQ(list->SelectedIndex(), -1);
   EXPECT_TRUE(seen.empty());
 
@@ -186,7 +186,7 @@ TEST_F(Events, ComboBoxChoiceRaisesOnChangeOnceAfterTheTextChanged) {
   ASSERT_TRUE(WaitFor([&] { return widget->view()->isVisible(); }));
   EXPECT_EQ(opens, 1);
   // A click within the double-click interval of the opening click is ignored.
-  Pump(QApplication::doubleClickInterval() + 50);
+  test::LetDoubleClickIntervalPass();
   QAbstractItemView* view = widget->view();
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
   ASSERT_TRUE(WaitFor([&] { return !view->isVisible(); }));
@@ -413,8 +413,10 @@ TEST_F(Events, OnCloseCanRefuseAndAnAcceptedCloseReleasesAnOtherForm) {
   bool destroyed = false;
   other->OnDestroy = [&](TBaseObject*) { destroyed = true; };
   other->Show();
-  other->Close();
-  Pump(50);
+  other->Close();  // queued
+  EXPECT_TRUE(WaitFor([&] { return asked > 0; })) << "OnClose was not asked";
+  // Negative check: nothing that the refused close queued destroys the form.
+  test::ProcessPendingEvents();
   EXPECT_EQ(asked, 1);
   EXPECT_TRUE(other->Widget()->isVisible());
   EXPECT_FALSE(destroyed);
@@ -467,7 +469,7 @@ TEST_F(Events, AClickWhileTheToolkitMovesTheFocusIsNoClick) {
     static_cast<QPushButton*>(s->Widget())->click();
   };
   Form->Show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(Form->Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form->Widget(), test::kPatientMs));
   button->Show();  // the toolkit gives the focus to the button
   EXPECT_GE(focusIns, 1);
   EXPECT_EQ(clicks, 0);
@@ -537,14 +539,16 @@ TEST_F(Events, TimersFireUntilDisabled) {
     ++ticks;
     sender = s;
   };
-  Pump(40);
+  // Negative checks: four ticks of a timer of the same interval are the
+  // window in which this one would have ticked.
+  ASSERT_TRUE(test::LetTimerTicksPass(10, 4));
   EXPECT_EQ(ticks, 0);  // created disabled
   timer->SetEnabled(true);
-  ASSERT_TRUE(WaitFor([&] { return ticks >= 3; }, 2000));
+  ASSERT_TRUE(WaitFor([&] { return ticks >= 3; }));
   EXPECT_EQ(sender, timer.get());
   timer->SetEnabled(false);
   const int stopped = ticks;
-  Pump(60);
+  ASSERT_TRUE(test::LetTimerTicksPass(10, 6));
   EXPECT_EQ(ticks, stopped);
 }
 

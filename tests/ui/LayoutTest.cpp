@@ -49,7 +49,7 @@ TEST(Layout, ListBoxRowsAreFourteenPixelsHighUnlessTheTextNeedsMore) {
   list->Font().SetHeight(-11);
   for (const char* name : {"town.pcx", "Карта.PCX", "hero.pcx"}) list->AddItem(name);
   form->Show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget(), test::kPatientMs));
   auto* widget = static_cast<QListWidget*>(list->Widget());
   // Whole rows of 14 fill a height snapped to 14, as the file list's is.
   for (int row = 0; row < 3; ++row) {
@@ -59,9 +59,10 @@ TEST(Layout, ListBoxRowsAreFourteenPixelsHighUnlessTheTextNeedsMore) {
 
   // A large face is not cut to fit.
   list->Font().SetHeight(-24);
-  test::Pump(10);
   const int textHeight = QFontMetrics(widget->font()).height();
   EXPECT_GT(textHeight, 14);
+  // The rows are measured again when the list lays itself out anew.
+  EXPECT_TRUE(test::WaitFor([&] { return widget->visualItemRect(widget->item(1)).height() >= textHeight; }));
   EXPECT_GE(widget->visualItemRect(widget->item(1)).height(), textHeight);
 }
 

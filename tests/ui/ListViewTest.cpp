@@ -120,7 +120,7 @@ TEST_F(ListViews, RowsAreSixteenPixelsHighUnlessTheTextNeedsMore) {
   view->AddColumn("", HorzLeft, 200);
   for (const char* name : {"C:", "Games", "Maps"}) view->AddRow(name, 0, 0, 0);
   Form->Show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(Form->Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Form->Widget(), test::kPatientMs));
   QTreeWidget* tree = view->Tree();
   // Whole rows of 16 fill a height snapped to 16, as the directory list's is.
   for (int row = 0; row < 3; ++row) {
@@ -130,9 +130,10 @@ TEST_F(ListViews, RowsAreSixteenPixelsHighUnlessTheTextNeedsMore) {
 
   // A large face is not cut to fit.
   view->Font().SetHeight(-24);
-  test::Pump(10);
   const int textHeight = QFontMetrics(tree->font()).height();
   EXPECT_GT(textHeight, 16);
+  // The rows are measured again when the view lays itself out anew.
+  EXPECT_TRUE(test::WaitFor([&] { return tree->visualItemRect(tree->topLevelItem(1)).height() >= textHeight; }));
   EXPECT_GE(tree->visualItemRect(tree->topLevelItem(1)).height(), textHeight);
 }
 
@@ -152,7 +153,7 @@ TEST_F(ListViews, ADoubleClickSelectsTheRowThenRaisesOnMouseDoubleClick) {
     selectedAtDouble = s->SelectedIndex();
   };
   Form->Show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(Form->Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form->Widget(), test::kPatientMs));
   QTreeWidget* tree = view->Tree();
   const QRect row = tree->visualItemRect(tree->topLevelItem(2));
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, row.center());

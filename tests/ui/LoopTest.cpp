@@ -6,11 +6,14 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
+#include <memory>
 
+#include "tests/support/ModalWatcher.h"
 #include "tests/support/QtTestHelpers.h"
+#include "tests/support/Watcher.h"
 #include "ui/AboutWindow.h"
 #include "ui/Application.h"
 #include "ui/FontObject.h"
@@ -20,7 +23,7 @@
 namespace kelvane {
 namespace {
 
-using test::Pump;
+using test::TWatcher;
 using test::WaitFor;
 
 TEST(MessageLoop, ClosingTheMainFormEndsTheLoopWithEverythingReleased) {
@@ -48,21 +51,30 @@ TEST(MessageLoop, ClosingTheMainFormEndsTheLoopWithEverythingReleased) {
     if (sender == main) ++appMessages;
     return false;
   };
-  bool queuedHandled = false;
-  // Close the main form from inside the loop, with a message still queued
-  // behind the close request.
-  QTimer::singleShot(100, qApp, [&] {
-    EXPECT_TRUE(MessageLoopRunning());
-    EXPECT_FALSE(about->Form->Widget()->isVisible());  // hidden explicitly
-    main->Close();
-    QMetaObject::invokeMethod(qApp, [&] { queuedHandled = true; }, Qt::QueuedConnection);
-  });
+  // Shared with the queued call, which must not outlive what it writes to.
+  auto queuedHandled = std::make_shared<bool>(false);
+  // Once the loop has shown the main form, passed it messages and run its
+  // timer, close the main form from inside the loop, with a message still
+  // queued behind the close request. The loop deletes the forms: the watcher
+  // looks at them through guarded pointers, and if the state never comes it
+  // ends the loop itself, so that the test fails instead of hanging.
+  const QPointer<QWidget> mainWidget = main->Widget(), aboutWidget = about->Form->Widget();
+  TWatcher closer(
+      "the loop running with the main form shown, its messages seen and its timer run",
+      [&] { return mainWidget != nullptr && mainWidget->isVisible() && ticks > 0 && appMessages > 0; },
+      [&] {
+        EXPECT_TRUE(MessageLoopRunning());
+        EXPECT_FALSE(aboutWidget->isVisible());  // hidden explicitly
+        main->Close();
+        QMetaObject::invokeMethod(qApp, [queuedHandled] { *queuedHandled = true; }, Qt::QueuedConnection);
+      });
+  closer.SetAfterMiss([] { Terminate(); });
 
   const int code = RunMessageLoop(app);
   EXPECT_EQ(code, 0);
   EXPECT_EQ(app, nullptr);
   EXPECT_FALSE(MessageLoopRunning());
-  EXPECT_TRUE(queuedHandled);
+  EXPECT_TRUE(*queuedHandled);
   EXPECT_EQ(shows, 1);
   EXPECT_TRUE(visibleAtShow);
   EXPECT_GT(ticks, 0);
@@ -83,6 +95,11 @@ class Modal : public ::testing::Test {
   }
   void TearDown() override { delete App; }
 
+  // The state in which ShowModal's loop runs.
+  std::function<bool()> AboutShown() const {
+    return [this] { return About->Form->Widget()->isVisible(); };
+  }
+
   TWindowObject* App = nullptr;
   TWindowObject* Main = nullptr;
   TAboutWindow* About = nullptr;
@@ -90,11 +107,13 @@ class Modal : public ::testing::Test {
 
 TEST_F(Modal, TheCloseButtonEndsWithOneAndTheCloseBoxWithMinusOne) {
   bool mainDisabledMeanwhile = false;
-  QTimer::singleShot(50, qApp, [&] {
-    mainDisabledMeanwhile = !Main->Widget()->isEnabled();
-    QTest::mouseClick(About->CloseButton->Widget(), Qt::LeftButton);
-  });
-  EXPECT_EQ(ShowModal(About->Form), 1);
+  {
+    TWatcher user("the About window shown", AboutShown(), [&] {
+      mainDisabledMeanwhile = !Main->Widget()->isEnabled();
+      QTest::mouseClick(About->CloseButton->Widget(), Qt::LeftButton);
+    });
+    EXPECT_EQ(ShowModal(About->Form), 1);
+  }
   EXPECT_TRUE(mainDisabledMeanwhile);
   EXPECT_TRUE(Main->Widget()->isEnabled());
   // The form stays visible until the caller hides it.
@@ -102,13 +121,18 @@ TEST_F(Modal, TheCloseButtonEndsWithOneAndTheCloseBoxWithMinusOne) {
   About->Form->Hide();
   EXPECT_FALSE(About->Form->Widget()->isVisible());
 
-  QTimer::singleShot(50, qApp, [&] { About->Form->Widget()->close(); });
-  EXPECT_EQ(ShowModal(About->Form), -1);
+  {
+    TWatcher user("the About window shown", AboutShown(), [this] { About->Form->Widget()->close(); });
+    EXPECT_EQ(ShowModal(About->Form), -1);
+  }
   About->Form->Hide();
 
   // The About object is still whole and can be shown again.
-  QTimer::singleShot(50, qApp, [&] { QTest::mouseClick(About->CloseButton->Widget(), Qt::LeftButton); });
-  EXPECT_EQ(ShowModal(About->Form), 1);
+  {
+    TWatcher user("the About window shown", AboutShown(),
+                  [this] { QTest::mouseClick(About->CloseButton->Widget(), Qt::LeftButton); });
+    EXPECT_EQ(ShowModal(About->Form), 1);
+  }
   About->Form->Hide();
   EXPECT_EQ(App->Children().size(), 2u);
 }
@@ -135,11 +159,9 @@ TEST_F(Modal, MinimisingTheMainFormMinimisesTheApplication) {
   About->Form->Show();
   ASSERT_TRUE(About->Form->Widget()->isVisible());
   Main->Widget()->setWindowState(Qt::WindowMinimized);
-  Pump(20);
-  EXPECT_FALSE(About->Form->Widget()->isVisible());
+  EXPECT_TRUE(WaitFor([this] { return !About->Form->Widget()->isVisible(); })) << "the About form is still shown";
   Main->Widget()->setWindowState(Qt::WindowNoState);
-  Pump(20);
-  EXPECT_TRUE(About->Form->Widget()->isVisible());
+  EXPECT_TRUE(WaitFor([this] { return About->Form->Widget()->isVisible(); })) << "the About form is not shown again";
   EXPECT_TRUE(About->Form->Visible());
 }
 
@@ -147,7 +169,7 @@ TEST_F(Modal, MessageBoxesCarryTheApplicationCaptionAndRussianButtons) {
   std::string title;
   std::string text;
   std::string button;
-  auto done = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
+  test::TModalWatcher reader(test::IsA<QMessageBox>(), [&](QWidget* w) {
     auto* box = static_cast<QMessageBox*>(w);
     title = box->windowTitle().toStdString();
     text = box->text().toStdString();
@@ -156,7 +178,7 @@ TEST_F(Modal, MessageBoxesCarryTheApplicationCaptionAndRussianButtons) {
     if (ok != nullptr) ok->click();
   });
   Main->ShowMessageBox("Неверный формат!");
-  EXPECT_TRUE(*done);
+  EXPECT_TRUE(reader.Fired());
   EXPECT_EQ(title, "Kelvane");
   EXPECT_EQ(text, "Неверный формат!");
   EXPECT_FALSE(button.empty());

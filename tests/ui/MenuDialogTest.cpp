@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "tests/support/QtTestHelpers.h"
+#include "tests/support/ModalWatcher.h"
 #include "ui/Application.h"
 #include "ui/FileDialog.h"
 #include "ui/MenuObject.h"
@@ -21,6 +21,8 @@
 
 namespace kelvane {
 namespace {
+
+using test::TModalWatcher;
 
 class Menus : public ::testing::Test {
  protected:
@@ -185,13 +187,13 @@ TEST_F(FileDialogs, ASaveDialogTakesATypedNewNameAndAddsTheExtension) {
   Dialog->FilePath = PathOf("proposed.bmp");
   std::string shownName;
   std::string title;
-  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+  TModalWatcher user(test::IsA<QFileDialog>(), [&](QWidget* w) {
     title = w->windowTitle().toStdString();
     shownName = w->findChild<QLineEdit*>("fileNameEdit")->text().toStdString();
     TypeAndConfirm(w, "sprite01");
   });
   ASSERT_TRUE(RunDialog(*Dialog));
-  EXPECT_TRUE(*done);
+  EXPECT_TRUE(user.Fired());
   EXPECT_EQ(shownName, "proposed.bmp");
   EXPECT_EQ(title, "Сохранить как");
   EXPECT_EQ(Dialog->FilePath, PathOf("sprite01.bmp"));
@@ -205,18 +207,21 @@ TEST_F(FileDialogs, ReplacingAFileIsAskedFirst) {
   }
   Dialog->StartDirectory = Dir.path().toStdString();
   int questions = 0;
-  // The first answer is No: the dialog stays open; the second is Yes.
-  auto answer = [&](QMessageBox::StandardButton button) {
-    return [&, button](QWidget* w) {
+  // The first answer is No: the dialog stays open; the second is Yes. Each
+  // question comes and is answered while Return is being pressed.
+  auto answer = [&questions](QMessageBox::StandardButton button) {
+    return [&questions, button](QWidget* w) {
       ++questions;
       static_cast<QMessageBox*>(w)->button(button)->click();
     };
   };
-  auto first = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
-    test::WhenModal(test::IsA<QMessageBox>(), answer(QMessageBox::No));
-    TypeAndConfirm(w, "old.bmp");
+  TModalWatcher user(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    {
+      TModalWatcher no(test::IsA<QMessageBox>(), answer(QMessageBox::No));
+      TypeAndConfirm(w, "old.bmp");
+    }
     EXPECT_TRUE(w->isVisible());
-    test::WhenModal(test::IsA<QMessageBox>(), answer(QMessageBox::Yes));
+    TModalWatcher yes(test::IsA<QMessageBox>(), answer(QMessageBox::Yes));
     TypeAndConfirm(w, "old.bmp");
   });
   ASSERT_TRUE(RunDialog(*Dialog));
@@ -227,7 +232,7 @@ TEST_F(FileDialogs, ReplacingAFileIsAskedFirst) {
 TEST_F(FileDialogs, CancellingClearsThePathAndKeepsTheFilterIndex) {
   Dialog->FilePath = PathOf("x.bmp");
   Dialog->FilterIndex = 1;
-  auto done = test::WhenModal(test::IsA<QFileDialog>(), [](QWidget* w) {
+  TModalWatcher user(test::IsA<QFileDialog>(), [](QWidget* w) {
     auto* buttons = w->findChild<QDialogButtonBox*>();
     ASSERT_NE(buttons, nullptr);
     QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
@@ -236,7 +241,7 @@ TEST_F(FileDialogs, CancellingClearsThePathAndKeepsTheFilterIndex) {
     QTest::mouseClick(cancel, Qt::LeftButton);
   });
   EXPECT_FALSE(RunDialog(*Dialog));
-  EXPECT_TRUE(*done);
+  EXPECT_TRUE(user.Fired());
   EXPECT_EQ(Dialog->FilePath, "");
   EXPECT_EQ(Dialog->FilterIndex, 1);
 }
@@ -252,7 +257,7 @@ TEST_F(FileDialogs, AnOpenDialogReportsTheChosenFilterAndCutsLongProposals) {
   open->FilePath = Dir.path().toStdString() + "/" + std::string(300, 'n');
   std::size_t proposedLength = 0;
   std::string filter;
-  test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+  TModalWatcher user(test::IsA<QFileDialog>(), [&](QWidget* w) {
     auto* dialog = static_cast<QFileDialog*>(w);
     filter = dialog->selectedNameFilter().toStdString();
     proposedLength = static_cast<std::size_t>(dialog->findChild<QLineEdit*>("fileNameEdit")->text().size());
