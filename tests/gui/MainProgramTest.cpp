@@ -1,6 +1,6 @@
 // The whole program: the message loop shows the main window and ends with 0
 // when the user chooses "Файл", "Выход".
-#include "app/gui/MainForm.h"
+#include "app/MainForm.h"
 
 #include <gtest/gtest.h>
 
