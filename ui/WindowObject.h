@@ -194,8 +194,9 @@ class TWindowObject : public TBaseObject {
   void DeleteLater();
 
   // ---- items of list boxes and combo boxes (0-based) -----------------------
-  // On a label or button, Clear empties the caption and AddItem appends to it;
-  // other kinds ignore these calls (list views have their own, see ListView.h).
+  // List boxes, combo boxes and list views implement these (ListBox.h,
+  // ComboBox.h, ListView.h). On a label or button, Clear empties the caption
+  // and AddItem appends to it; other kinds ignore these calls.
   virtual int ItemCount() const;
   virtual std::string ItemText(int index) const;
   // Replaces the text of an item; its selection is lost.
@@ -265,7 +266,6 @@ class TWindowObject : public TBaseObject {
   TColor Color_ = ClBtnFace;
   TColor TextColor_ = ClWindowText;
   std::unique_ptr<TFontObject> Font_;
-  std::unique_ptr<TCanvasObject> Canvas_;
   TMenuObject* Menu_ = nullptr;
   TWindowObject* FocusedChild_ = nullptr;
   std::unique_ptr<TInternals> Internals_;
@@ -293,9 +293,10 @@ TWindowObject* CreatePanel(TWindowObject* parent, TFrameKind edge);
 TWindowObject* CreateScrollBox(TWindowObject* parent, TFrameKind edge, unsigned bars);
 // A scroll box whose scroll ranges follow the extent of its children.
 TWindowObject* CreateAutoScrollBox(TWindowObject* parent, TFrameKind edge);
-// A list box, 164 wide.
+// A list box, 164 wide: a TListBoxObject (ListBox.h, see AsListBox).
 TWindowObject* CreateListBox(TWindowObject* parent, TListBoxOptions options);
-// A combo box, 100 wide; with CboDropDownList it has no edit part.
+// A combo box, 100 wide; with CboDropDownList it has no edit part. A
+// TComboBoxObject (ComboBox.h, see AsComboBox).
 TWindowObject* CreateComboBox(TWindowObject* parent, TComboBoxOptions options);
 
 }  // namespace kelvane
