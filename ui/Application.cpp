@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/Accessibility.h"
 #include "ui/WindowInternals.h"
 
 namespace kelvane {
@@ -111,12 +112,14 @@ int ShowModal(TWindowObject* form) {
   QEventLoop loop;
   form->Internals().ModalLoop = &loop;
   t.Loops.push_back(&loop);
+  AnnounceModal(*form, true);
   form->Show();
   while (*alive && !t.Terminated && form->ModalCode() == 0) loop.exec();
   t.Loops.erase(std::remove(t.Loops.begin(), t.Loops.end(), &loop), t.Loops.end());
   for (auto& widget : disabled)
     if (widget) widget->setEnabled(true);
   if (!*alive) return -1;
+  AnnounceModal(*form, false);
   form->Internals().ModalLoop = nullptr;
   form->DetachHandler(closeHandler);
   if (previous != nullptr && previous != form && previous->Widget() != nullptr) {

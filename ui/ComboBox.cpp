@@ -7,6 +7,7 @@
 #include <QStyleFactory>
 #include <algorithm>
 
+#include "ui/Accessibility.h"
 #include "ui/Constructors.h"
 #include "ui/MessageDispatch.h"
 #include "ui/WindowInternals.h"
@@ -113,6 +114,7 @@ TWindowObject* CreateComboBox(TWindowObject* parent, TComboBoxOptions options) {
   SetDefaultSize(*w, 100, 22, false);
   TToolkitAccess::SetColorField(*w, ClWindow);
   auto* combo = new TComboBoxObject::TDropDownWidget(*w, ClientOf(parent));
+  UseComboBoxInterface(combo);
   combo->setEditable(!options.Contains(CboDropDownList));
   combo->setInsertPolicy(QComboBox::NoInsert);
   // The drop-down shows at most eight items at a time.

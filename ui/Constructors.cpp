@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "ui/Accessibility.h"
 #include "ui/CanvasObject.h"
 #include "ui/FontObject.h"
 #include "ui/Layout.h"
@@ -78,6 +79,7 @@ void TToolkitAccess::SetWidget(TWindowObject& w, QWidget* widget) {
   ApplyPalette(w);
   ApplyGeometry(w);
   if (!widget->isWindow()) widget->setVisible(w.Visible_);
+  UpdateAccessibleNames(w);
 }
 
 void RegisterControl(TWindowObject& control, bool tabStop) {
@@ -126,6 +128,7 @@ QLabel* MakeLabel(TWindowObject* w, const std::string& caption, bool wrap) {
 }  // namespace
 
 TWindowObject* CreateForm(TWindowObject* parent, const std::string& caption) {
+  InstallAccessibleInterfaces();
   auto* w = new TWindowObject(TWindowKind::Form, parent);
   // A form lies in screen coordinates, not inside its parent.
   SetDefaultSize(*w, 64, 64, false);

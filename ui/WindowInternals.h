@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ui/ToolkitState.h"
@@ -58,6 +59,12 @@ struct TWindowObject::TInternals {
   bool MinimisedApp = false;       // the main form minimised the application
   std::vector<QPointer<QWidget>> HiddenByMinimise;
   int ControlCount = 0;            // forms: controls made so far (tab order)
+  // Accessibility (Accessibility.cpp): a name the caller chose, the caption
+  // label this one is announced with, and the labels that name this one.
+  std::string AccessibleName;
+  TWindowObject* LabelledBy = nullptr;
+  std::vector<TWindowObject*> Labels;
+  bool LinksWatched = false;       // the links are undone when this object goes
 };
 
 // Access to the private parts of TWindowObject for the toolkit's own units.

@@ -2,8 +2,8 @@
 // and the order in which a dying one lets go of its children, its parts and
 // its widget. The rest of TWindowObject lives with its concern:
 // MessageDispatch.cpp (events), Layout.cpp (geometry, alignment, scrolling),
-// WindowProperties.cpp (properties and operations) and Constructors.cpp
-// (the Create... functions).
+// WindowProperties.cpp (properties and operations), Accessibility.cpp and
+// Constructors.cpp (the Create... functions).
 #include "ui/WindowObject.h"
 
 #include <QEventLoop>

@@ -213,6 +213,19 @@ class TWindowObject : public TBaseObject {
   // A startIndex of -1 searches from the first item.
   virtual int FindItem(const std::string& prefix, int startIndex) const;
 
+  // ---- accessibility ---------------------------------------------------------
+  // The name screen readers announce. Empty (the default) leaves it to the
+  // toolkit: a label's text, a button's caption, a form's title, a group
+  // box's own caption, or what SetLabelledBy makes of it.
+  const std::string& AccessibleName() const;
+  TWindowObject* SetAccessibleName(const std::string& name);
+  // Announces this object with `caption`'s text in front: a value label
+  // showing "289x387" next to the label "Размер:" is announced as
+  // "Размер: 289x387", and follows later changes of either text. nullptr
+  // removes the link. Nothing changes on screen.
+  TWindowObject* SetLabelledBy(TWindowObject* caption);
+  TWindowObject* LabelledBy() const;
+
   // ---- events ---------------------------------------------------------------
   TMessageEvent OnMessage;       // every message, first
   TNotifyEvent OnClick;          // buttons; labels and paint areas (left press); list box double-click; list view click

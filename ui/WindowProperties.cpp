@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "ui/Accessibility.h"
 #include "ui/CanvasObject.h"
 #include "ui/FontObject.h"
 #include "ui/Layout.h"
@@ -40,6 +41,7 @@ TWindowObject* TWindowObject::SetCaption(const std::string& caption) {
     }
     default: break;
   }
+  UpdateAccessibleNames(*this);
   return this;
 }
 
