@@ -64,6 +64,8 @@ std::string DirectoryOf(const std::string& systemPath) {
   return dir;
 }
 
+void LinkValueLabelsToCaptions(TMainForm& self);
+
 }  // namespace
 
 TMainForm* CreateMainForm(TWindowObject* parent) {
@@ -191,6 +193,7 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   // 15-16.
   self->RefreshTimer->SetEnabled(true);
   form->CenterOnScreen();
+  LinkValueLabelsToCaptions(*self);
   return self;
 }
 
@@ -342,5 +345,19 @@ void TMainForm::RefreshTick() {
   }
   WarningGroup->SetVisible(format == px15 || format == px16 || format == px24 || format == px32);
 }
+
+namespace {
+
+// Screen readers announce each value label with the caption beside it
+// ("Размер: 289x387"), as a sighted user reads the pair; nothing on screen
+// changes.
+void LinkValueLabelsToCaptions(TMainForm& self) {
+  self.PcxSizeLabel->SetLabelledBy(self.PcxSizeCaption);
+  self.PcxFormatLabel->SetLabelledBy(self.PcxFormatCaption);
+  self.BmpSizeLabel->SetLabelledBy(self.BmpSizeCaption);
+  self.BmpFormatLabel->SetLabelledBy(self.BmpFormatCaption);
+}
+
+}  // namespace
 
 }  // namespace kelvane
