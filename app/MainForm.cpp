@@ -63,6 +63,8 @@ std::string DirectoryOf(const std::string& systemPath) {
   return dir;
 }
 
+void LinkValueLabelsToCaptions(TMainForm& self);
+
 }  // namespace
 
 TMainForm* CreateMainForm(TWindowObject* parent) {
@@ -190,6 +192,7 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   // 15-16.
   self->RefreshTimer->SetEnabled(true);
   form->CenterOnScreen();
+  LinkValueLabelsToCaptions(*self);
   return self;
 }
 
@@ -329,5 +332,19 @@ void TMainForm::RefreshTick() {
   }
   WarningGroup->SetVisible(readiness.ShowsWarning);
 }
+
+namespace {
+
+// Screen readers announce each value label with the caption beside it
+// ("Размер: 289x387"), as a sighted user reads the pair; nothing on screen
+// changes.
+void LinkValueLabelsToCaptions(TMainForm& self) {
+  self.PcxSizeLabel->SetLabelledBy(self.PcxSizeCaption);
+  self.PcxFormatLabel->SetLabelledBy(self.PcxFormatCaption);
+  self.BmpSizeLabel->SetLabelledBy(self.BmpSizeCaption);
+  self.BmpFormatLabel->SetLabelledBy(self.BmpFormatCaption);
+}
+
+}  // namespace
 
 }  // namespace kelvane

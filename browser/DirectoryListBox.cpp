@@ -39,6 +39,7 @@ TDirectoryListBox* CreateDirectoryListBox(TWindowObject* owner, TImageListObject
   TListViewObject* view = CreateListView(owner, LvReportNoHeader, TListViewOptions{}, smallImages, normalImages,
                                          stateImages);
   view->SetOptions(TListViewOptions{LvoAutoArrange, LvoFullRowSelect, LvoInfoTip});
+  view->SetAccessibleName(kDirectoryListAccessibleName);
   TDirectoryListBox* component =
       owner->AddToAutoFree(std::unique_ptr<TDirectoryListBox>(new TDirectoryListBox(view)));
   view->OnMouseDoubleClick = [component](TWindowObject*, TMouseRecord& mouse) { component->DoubleClicked(mouse); };

@@ -106,10 +106,12 @@ class TDirectoryListBox final : public TBaseObject {
 
 // Creates the list view as a child of `owner` (the image lists, when given,
 // are passed on to it) and the component that owns it, and loads the icons;
-// the owner releases the component with itself. Nothing is listed yet.
+// the owner releases the component with itself. Nothing is listed yet. The
+// list is announced to screen readers as kDirectoryListAccessibleName.
 TDirectoryListBox* CreateDirectoryListBox(TWindowObject* owner, TImageListObject* stateImages = nullptr,
                                           TImageListObject* smallImages = nullptr,
                                           TImageListObject* normalImages = nullptr);
+inline constexpr const char* kDirectoryListAccessibleName = "Папки";
 
 // The drive-row icon for a drive type.
 TDirectoryIcon DriveIcon(TDriveType type);

@@ -25,6 +25,7 @@ TDriveComboBox* CreateDriveComboBox(TWindowObject* owner) {
   TWindowObject* combo = CreateComboBox(owner, TComboBoxOptions{CboDropDownList});
   TDriveComboBox* component = owner->AddToAutoFree(std::unique_ptr<TDriveComboBox>(new TDriveComboBox(combo)));
   combo->Font().SetHeight(-11);
+  combo->SetAccessibleName(kDriveComboAccessibleName);
   combo->OnChange = [component](TWindowObject*) { component->UserChoice(); };
   component->FillDrives();
   component->ChangeCount_ = 0;

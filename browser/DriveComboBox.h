@@ -60,8 +60,10 @@ class TDriveComboBox final : public TBaseObject {
 
 // Creates the drop-down as a child of `owner` and the component that owns
 // it, and fills it with the drives; the owner releases the component with
-// itself.
+// itself. The drop-down is announced to screen readers as
+// kDriveComboAccessibleName.
 TDriveComboBox* CreateDriveComboBox(TWindowObject* owner);
+inline constexpr const char* kDriveComboAccessibleName = "Диск";
 
 // The text a drive caption gives a drive type. Remote drives share the text
 // of removable ones, and types outside the table read as unknown.

@@ -32,6 +32,7 @@ TFileListBox* CreateFileListBox(TWindowObject* owner) {
   TWindowObject* listBox = CreateListBox(owner, TListBoxOptions{LboNoIntegralHeight});
   TFileListBox* component = owner->AddToAutoFree(std::unique_ptr<TFileListBox>(new TFileListBox(listBox)));
   listBox->Font().SetHeight(-11);
+  listBox->SetAccessibleName(kFileListAccessibleName);
   listBox->OnChange = [component](TWindowObject*) { component->SelectionChanged(); };
   return component;
 }

@@ -87,8 +87,10 @@ class TFileListBox final : public TBaseObject {
 };
 
 // Creates the list box as a child of `owner` and the component that owns it;
-// the owner releases the component with itself. Nothing is listed yet.
+// the owner releases the component with itself. Nothing is listed yet. The
+// list is announced to screen readers as kFileListAccessibleName.
 TFileListBox* CreateFileListBox(TWindowObject* owner);
+inline constexpr const char* kFileListAccessibleName = "Файлы";
 
 // Applies a NameCase conversion to one name: only the ASCII letters change,
 // so UTF-8 sequences (Cyrillic and the like) pass through untouched.

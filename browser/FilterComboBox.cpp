@@ -29,6 +29,7 @@ TFilterComboBox* CreateFilterComboBox(TWindowObject* owner) {
   TFilterComboBox* component =
       owner->AddToAutoFree(std::unique_ptr<TFilterComboBox>(new TFilterComboBox(combo)));
   combo->Font().SetHeight(-11);
+  combo->SetAccessibleName(kFilterComboAccessibleName);
   combo->OnChange = [component](TWindowObject*) { component->UserChoice(); };
   return component;
 }

@@ -89,7 +89,9 @@ class TFilterComboBox final : public TBaseObject {
 };
 
 // Creates the drop-down as a child of `owner` and the component that owns
-// it; the owner releases the component with itself.
+// it; the owner releases the component with itself. The drop-down is
+// announced to screen readers as kFilterComboAccessibleName.
 TFilterComboBox* CreateFilterComboBox(TWindowObject* owner);
+inline constexpr const char* kFilterComboAccessibleName = "Типы файлов";
 
 }  // namespace kelvane

@@ -14,18 +14,17 @@
 // form) minimises every form. Closing the main form ends the program.
 #pragma once
 
-#include <QIcon>
 #include <string>
 
+#include "ui/ToolkitState.h"
 #include "ui/WindowObject.h"
 
 namespace kelvane {
 
 // The application window. The toolkit remembers the one made last: see
-// CurrentAppWindow.
+// CurrentAppWindow (ToolkitState.h, with MessageLoopRunning, Terminate,
+// Terminated and MainIcon).
 TWindowObject* CreateAppWindow(const std::string& title);
-// The application window made by CreateAppWindow, or nullptr.
-TWindowObject* CurrentAppWindow();
 // The main form: the first form of the application window.
 TWindowObject* MainForm();
 
@@ -33,21 +32,11 @@ TWindowObject* MainForm();
 // main form is closed (or Terminate is called), then destroys the application
 // window with every form and object it owns and clears `app`. Returns 0.
 int RunMessageLoop(TWindowObject*& app);
-// True while RunMessageLoop runs.
-bool MessageLoopRunning();
-// Ends the main loop and every modal loop once the events queued so far have
-// been handled (what closing the main form does).
-void Terminate();
-bool Terminated();
-
 // Shows a form and runs a nested loop until its ModalCode becomes non-zero
 // (a close request sets -1 instead of closing) or the application ends.
 // Meanwhile every other enabled form of the application is disabled. The form
 // stays visible afterwards: hide it yourself. Returns ModalCode. A control or
 // a form without parent is only shown.
 int ShowModal(TWindowObject* form);
-
-// The program icon, made from the "MAINICON" resource (null when it is missing).
-QIcon MainIcon();
 
 }  // namespace kelvane

@@ -4,7 +4,8 @@
 #include <QWidget>
 
 #include "ui/FontObject.h"
-#include "ui/WindowInternals.h"
+#include "ui/ToolkitState.h"
+#include "ui/WindowObject.h"
 
 namespace kelvane {
 

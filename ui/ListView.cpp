@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "ui/Constructors.h"
+#include "ui/MessageDispatch.h"
 #include "ui/WindowInternals.h"
 
 namespace kelvane {
@@ -80,7 +82,7 @@ void TImageListAdder::DrawRows32(int, int, const TPixelRows32& rows) {
 TImageListObject* CreateImageList(TWindowObject* owner) {
   if (owner == nullptr) return nullptr;
   auto& lists = owner->Internals().ImageLists;
-  lists.push_back(std::make_unique<TImageListObject>(owner));
+  lists.push_back(Own(std::make_unique<TImageListObject>(owner)));
   return lists.back().get();
 }
 

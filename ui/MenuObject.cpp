@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "ui/Layout.h"
+#include "ui/MessageDispatch.h"
 #include "ui/WindowInternals.h"
 
 namespace kelvane {
@@ -161,7 +163,7 @@ TMenuObject* CreateMainMenu(TWindowObject* owner, int firstId, const std::vector
     TTemplateReader reader{*raw, raw->Items_, captions, *owner, raw->FirstId_};
     reader.Read(container, 0);
   }
-  in.Menus.push_back(std::move(menu));
+  in.Menus.push_back(Own(std::move(menu)));
   if (owner->Menu() != nullptr) {
     TMenuObject* last = owner->Menu();
     while (last->Next_ != nullptr) last = last->Next_;

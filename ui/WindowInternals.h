@@ -1,48 +1,36 @@
-// Toolkit internals shared by the ui/ sources; not part of the public API.
+// The private state of a window object, shared by the toolkit's own units;
+// not part of the public API.
+//
+// This header knows only the window object itself: the canvas, menus and
+// image lists, which a window owns but whose units know the window object,
+// are held through TOwnedPtr, so nothing here needs their headers.
 #pragma once
 
-#include <QEventLoop>
-#include <QFrame>
-#include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "ui/ListView.h"
-#include "ui/MenuObject.h"
+#include "ui/ToolkitState.h"
 #include "ui/WindowObject.h"
 
+class QEventLoop;
 class QMenuBar;
 class QScrollBar;
 
 namespace kelvane {
 
-// Process-wide state of the one GUI thread.
-struct TToolkitState {
-  TWindowObject* App = nullptr;         // the application window made last
-  TWindowObject* RunningApp = nullptr;  // set while RunMessageLoop runs
-  bool Running = false;
-  bool Terminated = false;
-  std::vector<QEventLoop*> Loops;       // main and modal loops, innermost last
-  int NextControlId = 0x8000;
-  int NextMenuId = 4096;
-};
-TToolkitState& Toolkit();
-// Makes sure a QApplication exists and the toolkit's application-wide event
-// filter (Tab swallowing) is installed.
-void EnsureToolkit();
-QColor ResolveColor(TColor color);
-
-// Forwards the events of a watched widget to its window object.
-class TEventBridge final : public QObject {
- public:
-  explicit TEventBridge(TWindowObject& owner) : Owner_(owner) {}
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  TWindowObject& Owner_;
-};
+// An owned object of a type this header does not know. The deleter is a
+// plain function made where the type is complete (see Own), so a window can
+// release its canvas, menus and image lists without including their headers,
+// whose units know the window object.
+template <class T>
+using TOwnedPtr = std::unique_ptr<T, void (*)(T*)>;
+template <class T>
+TOwnedPtr<T> Own(std::unique_ptr<T> object) {
+  return TOwnedPtr<T>(object.release(), [](T* raw) { delete raw; });
+}
 
 struct TWindowObject::TInternals {
   std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
@@ -52,8 +40,9 @@ struct TWindowObject::TInternals {
   QScrollBar* HBar = nullptr;      // scroll boxes
   QScrollBar* VBar = nullptr;
   std::vector<std::shared_ptr<TMessageHandler>> Handlers;
-  std::vector<std::unique_ptr<TMenuObject>> Menus;
-  std::vector<std::unique_ptr<TImageListObject>> ImageLists;
+  TOwnedPtr<TCanvasObject> Canvas{nullptr, nullptr};  // made on first use
+  std::vector<TOwnedPtr<TMenuObject>> Menus;
+  std::vector<TOwnedPtr<TImageListObject>> ImageLists;
   TFrameKind Edge = FrameNone;
   bool AutoScroll = false;
   unsigned Bars = 0;               // scroll box: bit 0 horizontal, bit 1 vertical
@@ -64,19 +53,24 @@ struct TWindowObject::TInternals {
   bool PositionSet = false;        // a form's position was set by the caller
   int FocusingCounter = 0;         // non-zero while the toolkit moves the focus here
   int Programmatic = 0;            // non-zero while the toolkit changes items
-  int LastSelection = -1;          // list box: the selected row last reported
-  bool ListOpen = false;           // combo box drop-down state
-  int IndexAtOpen = -1;
   QEventLoop* ModalLoop = nullptr;
   bool MinimizeBox = true;         // title-bar buttons of a form
   bool MaximizeBox = true;
   bool MinimisedApp = false;       // the main form minimised the application
   std::vector<QPointer<QWidget>> HiddenByMinimise;
   int ControlCount = 0;            // forms: controls made so far (tab order)
+  // Accessibility (Accessibility.cpp): a name the caller chose, the caption
+  // label this one is announced with, and the labels that name this one.
+  std::string AccessibleName;
+  TWindowObject* LabelledBy = nullptr;
+  std::vector<TWindowObject*> Labels;
+  bool LinksWatched = false;       // the links are undone when this object goes
 };
 
 // Access to the private parts of TWindowObject for the toolkit's own units.
 struct TToolkitAccess {
+  // Gives the object its widget: events, cursor, font, colours and geometry
+  // follow the object from here on (Constructors.cpp).
   static void SetWidget(TWindowObject& w, QWidget* widget);
   static void SetMenu(TWindowObject& w, TMenuObject* menu) { w.Menu_ = menu; }
   static void SetFocusedChild(TWindowObject& w, TWindowObject* child) { w.FocusedChild_ = child; }
@@ -94,20 +88,20 @@ struct TToolkitAccess {
   static void SetColorField(TWindowObject& w, TColor c) { w.Color_ = c; }
 };
 
-// Shared helpers implemented in WindowObject.cpp.
-void ApplyGeometry(TWindowObject& w);
-void ApplyPalette(TWindowObject& w);
-void ApplyTextAlignment(TWindowObject& w);
-void RecomputeScroll(TWindowObject& box);
-void ScrollChildren(TWindowObject& box);
-bool WillBeVisible(const TWindowObject& w);
-TRect ClientRect(const TWindowObject& w);
-void RegisterControl(TWindowObject& control, bool tabStop);
-void FireSelectionChange(TWindowObject& w);
-// Runs a menu command through the owner's handlers (OnMessage, chain).
-bool DispatchCommand(TWindowObject& owner, int commandId, int source);
-// Shows every form of `app` that was not hidden explicitly.
-void ShowPendingForms(TWindowObject& app);
+// The main form of `app`: its first form.
+inline TWindowObject* MainFormOf(const TWindowObject& app) {
+  for (TWindowObject* child : app.Children())
+    if (child->Kind() == TWindowKind::Form) return child;
+  return nullptr;
+}
+
+// The main form is the application window's first form; a form without
+// parent counts as a main form too. Closing it ends the program.
+inline bool IsMainForm(const TWindowObject& w) {
+  if (w.Kind() != TWindowKind::Form) return false;
+  if (w.Parent() == nullptr) return true;
+  return w.Parent()->Kind() == TWindowKind::App && MainFormOf(*w.Parent()) == &w;
+}
 
 // RAII for programmatic item changes: raises no selection events meanwhile.
 class TProgrammaticChange {
@@ -115,12 +109,7 @@ class TProgrammaticChange {
   explicit TProgrammaticChange(const TWindowObject& w) : W_(const_cast<TWindowObject&>(w)) {
     ++W_.Internals().Programmatic;
   }
-  // What the program selected is the baseline the user's next change is
-  // measured against.
-  ~TProgrammaticChange() {
-    auto& in = W_.Internals();
-    if (--in.Programmatic == 0) in.LastSelection = W_.SelectedIndex();
-  }
+  ~TProgrammaticChange() { --W_.Internals().Programmatic; }
   TProgrammaticChange(const TProgrammaticChange&) = delete;
   TProgrammaticChange& operator=(const TProgrammaticChange&) = delete;
 

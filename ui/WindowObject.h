@@ -194,8 +194,9 @@ class TWindowObject : public TBaseObject {
   void DeleteLater();
 
   // ---- items of list boxes and combo boxes (0-based) -----------------------
-  // On a label or button, Clear empties the caption and AddItem appends to it;
-  // other kinds ignore these calls (list views have their own, see ListView.h).
+  // List boxes, combo boxes and list views implement these (ListBox.h,
+  // ComboBox.h, ListView.h). On a label or button, Clear empties the caption
+  // and AddItem appends to it; other kinds ignore these calls.
   virtual int ItemCount() const;
   virtual std::string ItemText(int index) const;
   // Replaces the text of an item; its selection is lost.
@@ -211,6 +212,19 @@ class TWindowObject : public TBaseObject {
   // (ignoring case), wrapping round to the start; -1 when there is none.
   // A startIndex of -1 searches from the first item.
   virtual int FindItem(const std::string& prefix, int startIndex) const;
+
+  // ---- accessibility ---------------------------------------------------------
+  // The name screen readers announce. Empty (the default) leaves it to the
+  // toolkit: a label's text, a button's caption, a form's title, a group
+  // box's own caption, or what SetLabelledBy makes of it.
+  const std::string& AccessibleName() const;
+  TWindowObject* SetAccessibleName(const std::string& name);
+  // Announces this object with `caption`'s text in front: a value label
+  // showing "289x387" next to the label "Размер:" is announced as
+  // "Размер: 289x387", and follows later changes of either text. nullptr
+  // removes the link. Nothing changes on screen.
+  TWindowObject* SetLabelledBy(TWindowObject* caption);
+  TWindowObject* LabelledBy() const;
 
   // ---- events ---------------------------------------------------------------
   TMessageEvent OnMessage;       // every message, first
@@ -265,7 +279,6 @@ class TWindowObject : public TBaseObject {
   TColor Color_ = ClBtnFace;
   TColor TextColor_ = ClWindowText;
   std::unique_ptr<TFontObject> Font_;
-  std::unique_ptr<TCanvasObject> Canvas_;
   TMenuObject* Menu_ = nullptr;
   TWindowObject* FocusedChild_ = nullptr;
   std::unique_ptr<TInternals> Internals_;
@@ -293,9 +306,10 @@ TWindowObject* CreatePanel(TWindowObject* parent, TFrameKind edge);
 TWindowObject* CreateScrollBox(TWindowObject* parent, TFrameKind edge, unsigned bars);
 // A scroll box whose scroll ranges follow the extent of its children.
 TWindowObject* CreateAutoScrollBox(TWindowObject* parent, TFrameKind edge);
-// A list box, 164 wide.
+// A list box, 164 wide: a TListBoxObject (ListBox.h, see AsListBox).
 TWindowObject* CreateListBox(TWindowObject* parent, TListBoxOptions options);
-// A combo box, 100 wide; with CboDropDownList it has no edit part.
+// A combo box, 100 wide; with CboDropDownList it has no edit part. A
+// TComboBoxObject (ComboBox.h, see AsComboBox).
 TWindowObject* CreateComboBox(TWindowObject* parent, TComboBoxOptions options);
 
 }  // namespace kelvane
