@@ -21,8 +21,11 @@ runs=${2:-20}
 shift $(($# >= 2 ? 2 : 1))
 programs=("$@")
 if [ ${#programs[@]} -eq 0 ]; then
-  programs=(ui_Layout_test ui_Events_test ui_Loop_test ui_MenuDialog_test ui_ListView_test ui_DemoForm_test
-            ui_ProgramExit_test browser_tests gui_main_window_tests support_watcher_tests)
+  # Every Qt test program: the toolkit's, the browser's, the window's and the
+  # test helpers' own.
+  mapfile -t programs < <(find "$build/tests/ui" "$build/tests/browser" "$build/tests/gui" "$build/tests/support" \
+    -maxdepth 1 -type f -perm -u+x \( -name 'ui_*_test' -o -name 'browser_tests' -o -name 'gui_*tests' \
+    -o -name 'support_*tests' \) -printf '%f\n' | sort)
 fi
 loops=${STRESS_LOOPS:-$((2 * $(nproc)))}
 limit=${STRESS_TIMEOUT:-300}
