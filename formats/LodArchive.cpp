@@ -177,24 +177,40 @@ TOutcome TLodArchive::Parse() {
   DeclaredCount_ = h.U32();
   // The rest of the header is reserved: nothing reads it.
 
+  // A count above the cap or beyond the file is a lie, so the slots after
+  // the real entries may hold their data; the table then ends where the
+  // first data found begins. An honest count is taken as it stands, and an
+  // entry pointing into it is refused below.
   std::uint64_t count = DeclaredCount_;
-  if (count > kMaxLodEntries) {
-    Notices_.push_back({TOutcome::Failure(TImageError::TooManyEntries),
-                        "the table claims " + std::to_string(count) + " entries; only the first " +
-                            std::to_string(kMaxLodEntries) + " are read"});
-    count = kMaxLodEntries;
-  }
   const std::uint64_t fit = (fileSize - kLodHeaderBytes) / kLodEntryBytes;
-  if (count > fit) {
-    Notices_.push_back({TOutcome::Failure(TImageError::ShortRead),
-                        "the table claims " + std::to_string(DeclaredCount_) + " entries; the file holds " +
-                            std::to_string(fit)});
-    count = fit;
-  }
+  const bool countIsALie = count > kMaxLodEntries || count > fit;
+  count = std::min<std::uint64_t>({count, kMaxLodEntries, fit});
   // count <= 10,000, so the table is at most 320,000 bytes.
   std::vector<std::uint8_t> table;
   if (!Allocate(table, count * kLodEntryBytes)) return TOutcome::Failure(TImageError::NoMemory);
   if (TOutcome read = Input_->ReadAt(kLodHeaderBytes, table.size(), table.data()); !read) return read;
+  if (countIsALie) {
+    std::uint64_t firstData = fileSize;
+    std::uint64_t slots = 0;
+    for (TByteReader scan(table); slots < count; ++slots) {
+      const std::uint64_t slotEnd = kLodHeaderBytes + (slots + 1) * kLodEntryBytes;
+      if (slotEnd > firstData) break;
+      scan.Skip(kLodNameFieldBytes);
+      const std::uint64_t offset = scan.U32(), original = scan.U32();
+      scan.Skip(4);
+      const std::uint64_t compressed = scan.U32();
+      if ((compressed != 0 ? compressed : original) != 0 && offset >= slotEnd) firstData = std::min(firstData, offset);
+    }
+    const std::string claim = "the table claims " + std::to_string(DeclaredCount_) + " entries; ";
+    if (DeclaredCount_ > kMaxLodEntries)
+      Notices_.push_back({TOutcome::Failure(TImageError::TooManyEntries),
+                          claim + std::to_string(slots) + " are read, at most " + std::to_string(kMaxLodEntries)});
+    else
+      Notices_.push_back({TOutcome::Failure(TImageError::ShortRead),
+                          claim + "the file holds " + std::to_string(slots) + " before their data"});
+    count = slots;
+    table.resize(count * kLodEntryBytes);
+  }
   const std::uint64_t tableEnd = kLodHeaderBytes + table.size();
 
   TByteReader t(table);
@@ -292,14 +308,15 @@ TOutcome TLodArchive::ReadStored(const TLodEntry& entry, std::vector<std::uint8_
   return TOutcome::Success();
 }
 
-TOutcome TLodArchive::Read(const TLodEntry& entry, std::vector<std::uint8_t>& out) const {
+TOutcome TLodArchive::Read(const TLodEntry& entry, std::vector<std::uint8_t>& out, std::string* detail) const {
+  if (!entry.Readable() && detail != nullptr) *detail = entry.Detail;
   if (!entry.Compressed()) return ReadStored(entry, out);
   std::vector<std::uint8_t> stored;
   if (TOutcome read = ReadStored(entry, stored); !read) {
     out.clear();
     return read;
   }
-  return InflateEntry(stored, entry.OriginalSize, out);
+  return InflateEntry(stored, entry.OriginalSize, out, detail);
 }
 
 // ---- zlib ------------------------------------------------------------------

@@ -142,8 +142,9 @@ class TLodArchive {
 
   // The entry's original bytes: inflated when compressed. The entry's
   // Problem when it has one; DamagedData, DataBeyondSize, ShortRead,
-  // NoMemory otherwise. `out` is empty on failure. Thread-safe.
-  TOutcome Read(const TLodEntry& entry, std::vector<std::uint8_t>& out) const;
+  // NoMemory otherwise, with more in `detail`. `out` is empty on failure.
+  // Thread-safe.
+  TOutcome Read(const TLodEntry& entry, std::vector<std::uint8_t>& out, std::string* detail = nullptr) const;
   // The entry's bytes as stored in the file (compressed or not).
   TOutcome ReadStored(const TLodEntry& entry, std::vector<std::uint8_t>& out) const;
 

@@ -58,8 +58,9 @@ TResult RunJob(const TLodArchive& archive, const TJob& job, const TExtractReques
   TResult r;
   r.Done = true;
   std::vector<std::uint8_t> bytes;
-  if (TOutcome read = archive.Read(*job.Entry, bytes); !read) {
-    r.Why = ProblemText(read, "");
+  std::string detail;
+  if (TOutcome read = archive.Read(*job.Entry, bytes, &detail); !read) {
+    r.Why = ProblemText(read, detail);
     return r;
   }
   std::span<const std::uint8_t> out = bytes;
