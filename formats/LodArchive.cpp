@@ -12,7 +12,6 @@
 #include <map>
 #include <new>
 #include <numeric>
-#include <unordered_map>
 
 #include "image/ByteReader.h"
 #include "image/ByteStream.h"
@@ -28,12 +27,6 @@ constexpr std::uint8_t kSignature[4] = {'L', 'O', 'D', 0};
 constexpr std::uint64_t kReservedTableEnd = kLodHeaderBytes + kLodEntryBytes * kLodReservedEntries;
 
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Folded(std::string_view name) {
-  std::string s(name);
-  for (char& c : s) c = FoldCase(c);
-  return s;
-}
 
 std::string Hex(unsigned value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -215,10 +208,6 @@ TOutcome TLodArchive::Parse() {
 
   TByteReader t(table);
   Entries_.resize(static_cast<std::size_t>(count));
-  std::unordered_map<std::string, std::uint32_t> firstOfName;
-  // Data ranges of the entries accepted so far, start -> (end, index); they
-  // never overlap one another, so only the neighbours of a new range can.
-  std::map<std::uint64_t, std::pair<std::uint64_t, std::uint32_t>> ranges;
   for (std::uint32_t i = 0; i < count; ++i) {
     TLodEntry& e = Entries_[i];
     e.TableIndex = i;
@@ -230,18 +219,12 @@ TOutcome TLodArchive::Parse() {
     KELVANE_ASSERT(t.Ok());
     const auto nul = std::find(field.begin(), field.end(), std::uint8_t{0});
     e.Name.assign(field.begin(), nul);  // bytes after the NUL are junk the game's tools left
-    if (nul == field.end()) {
-      Refuse(e, TImageError::UnsafeName, "the name is not ended within its 16 bytes");
-      continue;
-    }
-    if (TOutcome name = CheckLodName(e.Name, &e.Detail); !name) {
-      e.Problem = name;
-      continue;
-    }
-    if (const auto [first, isNew] = firstOfName.emplace(Folded(e.Name), i); !isNew) {
-      Refuse(e, TImageError::DuplicateName, "entry " + std::to_string(first->second) + " has the same name");
-      continue;
-    }
+    if (nul == field.end()) Refuse(e, TImageError::UnsafeName, "the name is not ended within its 16 bytes");
+    else if (TOutcome name = CheckLodName(e.Name, &e.Detail); !name) e.Problem = name;
+  }
+  RefuseDuplicates();
+  for (TLodEntry& e : Entries_) {
+    if (!e.Readable()) continue;
     if (e.OriginalSize > kMaxLodEntryBytes || e.CompressedSize > kMaxLodCompressedBytes) {
       Refuse(e, TImageError::OverLimit,
              "the entry claims " + std::to_string(e.Compressed() ? e.CompressedSize : e.OriginalSize) +
@@ -253,27 +236,69 @@ TOutcome TLodArchive::Parse() {
       Refuse(e, TImageError::EntryOutsideFile,
              "bytes " + std::to_string(start) + " to " + std::to_string(end) + " of a file of " +
                  std::to_string(fileSize));
-      continue;
-    }
-    if (start == end) continue;  // no bytes, nothing to overlap
-    if (start < tableEnd) {
+    } else if (start < tableEnd && start != end) {
       Refuse(e, TImageError::OverlappingEntry, "its data overlaps the entry table");
-      continue;
     }
-    auto next = ranges.lower_bound(start);
-    if (next != ranges.end() && next->first < end) {
-      Refuse(e, TImageError::OverlappingEntry,
-             "its data overlaps that of " + PrintableName(Entries_[next->second.second].Name));
-      continue;
-    }
-    if (next != ranges.begin() && std::prev(next)->second.first > start) {
-      Refuse(e, TImageError::OverlappingEntry,
-             "its data overlaps that of " + PrintableName(Entries_[std::prev(next)->second.second].Name));
-      continue;
-    }
-    ranges.emplace(start, std::make_pair(end, i));
   }
+  RefuseOverlaps();
   return TOutcome::Success();
+}
+
+// A second entry of a name (without regard to case) is refused; the first
+// in table order keeps it. Sorting by name, stable, puts each name's first
+// entry at the head of its run.
+void TLodArchive::RefuseDuplicates() {
+  std::vector<std::uint32_t> named;
+  named.reserve(Entries_.size());
+  for (const TLodEntry& e : Entries_)
+    if (e.Readable()) named.push_back(e.TableIndex);
+  std::stable_sort(named.begin(), named.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return CompareLodNames(Entries_[a].Name, Entries_[b].Name) < 0;
+  });
+  for (std::size_t k = 1, head = 0; k < named.size(); ++k) {
+    if (!SameLodName(Entries_[named[head]].Name, Entries_[named[k]].Name)) {
+      head = k;
+      continue;
+    }
+    Refuse(Entries_[named[k]], TImageError::DuplicateName,
+           "entry " + std::to_string(named[head]) + " has the same name");
+  }
+}
+
+// Data ranges that overlap: the entry earlier in the table keeps its data,
+// every later one that overlaps an accepted range is refused. Sound
+// archives have no overlap at all, which one sorted pass shows; only when
+// it finds one are the ranges taken one by one in table order.
+void TLodArchive::RefuseOverlaps() {
+  struct TRange {
+    std::uint64_t Start, End;
+    std::uint32_t Index;
+  };
+  std::vector<TRange> ranges;
+  ranges.reserve(Entries_.size());
+  for (const TLodEntry& e : Entries_)
+    if (e.Readable() && e.StoredSize() > 0) ranges.push_back({e.Offset, std::uint64_t{e.Offset} + e.StoredSize(), e.TableIndex});
+  std::sort(ranges.begin(), ranges.end(), [](const TRange& a, const TRange& b) { return a.Start < b.Start; });
+  bool anyOverlap = false;
+  for (std::size_t k = 1; k < ranges.size() && !anyOverlap; ++k) anyOverlap = ranges[k].Start < ranges[k - 1].End;
+  if (!anyOverlap) return;
+
+  // Accepted ranges, start -> (end, index); they never overlap one another,
+  // so only the neighbours of a new range can.
+  std::map<std::uint64_t, std::pair<std::uint64_t, std::uint32_t>> accepted;
+  std::sort(ranges.begin(), ranges.end(), [](const TRange& a, const TRange& b) { return a.Index < b.Index; });
+  for (const TRange& r : ranges) {
+    auto next = accepted.lower_bound(r.Start);
+    const TLodEntry* other = nullptr;
+    if (next != accepted.end() && next->first < r.End) other = &Entries_[next->second.second];
+    else if (next != accepted.begin() && std::prev(next)->second.first > r.Start)
+      other = &Entries_[std::prev(next)->second.second];
+    if (other != nullptr) {
+      Refuse(Entries_[r.Index], TImageError::OverlappingEntry, "its data overlaps that of " + PrintableName(other->Name));
+      continue;
+    }
+    accepted.emplace(r.Start, std::make_pair(r.End, r.Index));
+  }
 }
 
 bool TLodArchive::IsSound() const {

@@ -150,6 +150,8 @@ class TLodArchive {
 
  private:
   TOutcome Parse();
+  void RefuseDuplicates();
+  void RefuseOverlaps();
 
   std::unique_ptr<TLodInput> Input_;
   std::uint32_t Version_ = 0;

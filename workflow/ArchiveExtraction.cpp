@@ -163,8 +163,9 @@ TExtractSummary ExtractArchive(const TLodArchive& archive, const TExtractRequest
       TResult r = RunJob(archive, jobs[i], request, folder);
       std::lock_guard lock(mutex);
       results[i] = std::move(r);
-      ++done;
-      changed.notify_one();
+      // The reporter looks every kProgressInterval anyway; waking it for
+      // each of ten thousand small entries would cost more than they do.
+      if (++done == jobs.size()) changed.notify_one();
     }
   };
   std::vector<std::thread> workers;
