@@ -181,7 +181,7 @@ class TLodBuilder {
   TOutcome StartFrom(const TLodArchive& archive, std::string* detail = nullptr);
 
   // Adds `data` under `name`, replacing an entry of the same name (any
-  // case; the replaced entry's type is kept). UnsafeName for a name that
+  // case; the entry takes the new spelling and keeps its type). UnsafeName for a name that
   // cannot be an entry's, TooManyEntries past 10,000, OverLimit above
   // kMaxLodEntryBytes.
   TOutcome Put(const std::string& name, std::span<const std::uint8_t> data);

@@ -168,13 +168,11 @@ TExtractSummary ExtractArchive(const TLodArchive& archive, const TExtractRequest
       if (++done == jobs.size()) changed.notify_one();
     }
   };
-  std::vector<std::thread> workers;
-  for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
-
   // The calling thread only reports: the window's callback runs where the
-  // window lives.
-  const TExtractProgress start{0, jobs.size()};
-  if (progress && !progress(start)) cancelled = true;
+  // window lives. A cancel before the start begins nothing.
+  if (progress && !progress(TExtractProgress{0, jobs.size()})) cancelled = true;
+  std::vector<std::thread> workers;
+  for (unsigned t = 0; t < threads && !cancelled; ++t) workers.emplace_back(work);
   {
     std::unique_lock lock(mutex);
     std::size_t reported = 0;
