@@ -45,8 +45,8 @@
 // beside the old one that is renamed over it only when complete, so a
 // failed or interrupted change leaves the old archive as it was. Saved
 // archives keep the table sorted, reserve the game's 10,000-entry table,
-// compress every entry with zlib, and carry unchanged entries over byte for
-// byte without inflating them.
+// compress every entry added with zlib, and carry unchanged entries over
+// byte for byte without inflating them.
 #pragma once
 
 #include <cstdint>
