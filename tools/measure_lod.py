@@ -8,7 +8,7 @@ makes, once, in DIR (default /tmp/kelvane-measure):
   - sprites.lod: 10,000 small 8-bit sprites (about 40 MB), laid out as the
     game's archives, by tools/make_lod.py, the same files loose, and
     sprites.zip holding those loose files (Debian's zip);
-  - big.lod: 2,500 sprites of about 200 x 200 (about 100 MB).
+  - big.lod: 3,700 sprites of about 200 x 200 (an archive of about 100 MB).
 Then it times, as whole processes, each N times and alternating with the
 command it is compared with so that both see the same machine:
   - kelvane-cli lod list sprites.lod   against  unzip -l sprites.zip
@@ -56,7 +56,7 @@ def prepare(work):
     big = os.path.join(work, "big.lod")
     if not os.path.exists(big):
         loose = os.path.join(work, "big-loose")
-        subprocess.run([sys.executable, os.path.join(HERE, "make_lod.py"), "bench", "--out", big, "--count", "2500",
+        subprocess.run([sys.executable, os.path.join(HERE, "make_lod.py"), "bench", "--out", big, "--count", "3700",
                         "--side", "200", "--loose", loose], check=True)
         shutil.copy(os.path.join(loose, "spr01234.pcx"), os.path.join(work, "loose-one.pcx"))
         shutil.rmtree(loose)
