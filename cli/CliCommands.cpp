@@ -4,43 +4,52 @@
 #include <set>
 #include <string>
 
+#include "cli/LodCommands.h"
 #include "image/DibBitmap.h"
+#include "workflow/ArchiveEntries.h"
 #include "workflow/ImageCaptions.h"
 #include "workflow/ImageWorkflow.h"
 
 namespace kelvane::cli {
 
-namespace {
-
-// The reason a reader gave, or a plain word when it gave none.
 std::string Reason(const TOutcome& why) {
   const std::string text = why.Text();
   return text.empty() ? "cannot be read" : text;
 }
 
-// Loads `path` by the kind its name gives; `why` says what went wrong
-// unless the image was loaded.
-TLoadResult Load(TDibBitmap& image, const std::string& path, std::string& why) {
-  const TLoadResult load = LoadImageFile(image, path, FileKind(path));
+TLoadResult LoadForConversion(TDibBitmap& image, const std::string& path, std::string& why) {
+  const TLoadResult load = LoadImagePath(image, path);
   if (load.Status == TLoadStatus::NotAnImage) why = "neither a .pcx nor a .bmp file";
   else if (load.Status != TLoadStatus::Loaded) why = Reason(load.Why);
   return load;
 }
 
-// Writes `image` to `path` as `target`, reduced first with `to8`. The
-// workflow's savers write beside the target and rename, so a failure here
-// leaves no partial file behind.
-bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool to8, std::string& why) {
+bool PrepareForSave(TDibBitmap& image, const TCliOptions& options, std::string& why) {
   if (image.IsEmpty()) {
     why = "the image is empty (" + SizeText(image.Width(), image.Height()) + "), nothing to write";
     return false;
   }
-  if (to8) {
+  if (options.To8) {
     if (const TOutcome reduced = ReduceTo8(image); !reduced) {
       why = "cannot reduce to 8 bit: " + Reason(reduced);
       return false;
     }
   }
+  return true;
+}
+
+namespace {
+
+TLoadResult Load(TDibBitmap& image, const std::string& path, std::string& why) {
+  return LoadForConversion(image, path, why);
+}
+
+// Writes `image` to `path` as `target`, prepared first by the options. The
+// workflow's savers write beside the target and rename, so a failure here
+// leaves no partial file behind.
+bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, const TCliOptions& options,
+          std::string& why) {
+  if (!PrepareForSave(image, options, why)) return false;
   const TOutcome saved = SaveImage(image, path, target);
   if (saved.Error == TImageError::NotEightBit) {
     why = "the image is " + std::string(FormatCaption(image.GetPixelFormat())) +
@@ -54,11 +63,11 @@ bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool t
   return true;
 }
 
-bool ConvertOne(const std::string& input, const std::string& output, TSaveTarget target, bool to8,
+bool ConvertOne(const std::string& input, const std::string& output, TSaveTarget target, const TCliOptions& options,
                 std::ostream& err) {
   TDibBitmap image;
   std::string why;
-  if (Load(image, input, why).Status != TLoadStatus::Loaded || !Save(image, output, target, to8, why)) {
+  if (Load(image, input, why).Status != TLoadStatus::Loaded || !Save(image, output, target, options, why)) {
     err << input << ": " << why << '\n';
     return false;
   }
@@ -87,7 +96,9 @@ int RunInfo(const TCliOptions& options, std::ostream& out, std::ostream& err) {
 
 int RunConvert(const TCliOptions& options, std::ostream& err) {
   const std::string& input = options.Inputs.front();
-  return ConvertOne(input, options.Output, SaveTargetFor(FileKind(options.Output)), options.To8, err) ? 0 : 1;
+  // An output inside an existing archive becomes an entry of it.
+  if (const auto inside = SplitArchivePath(options.Output)) return ConvertIntoArchive(options, *inside, err);
+  return ConvertOne(input, options.Output, SaveTargetFor(FileKind(options.Output)), options, err) ? 0 : 1;
 }
 
 int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
@@ -105,7 +116,7 @@ int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
       status = 1;
       continue;
     }
-    if (ConvertOne(input, output, SaveTargetFor(options.BatchTarget), options.To8, err)) {
+    if (ConvertOne(input, output, SaveTargetFor(options.BatchTarget), options, err)) {
       written.insert(output);
     } else {
       status = 1;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/LodOptions.h"
+
 namespace kelvane::cli {
 
 namespace {
@@ -21,8 +23,7 @@ TParseResult Fail(std::string error) {
 TParseResult ParseConvert(const std::vector<std::string>& args) {
   TCliOptions o;
   std::vector<std::string> positional;
-  bool haveTarget = false;
-  bool haveDir = false;
+  TConversionOptionsSeen seen;
   bool optionsEnded = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -32,42 +33,20 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
     }
     if (a == "--") {
       optionsEnded = true;
-    } else if (a == "--to8") {
-      o.To8 = true;
-    } else if (a == "--to" || a.rfind("--to=", 0) == 0) {
-      std::string value;
-      if (a == "--to") {
-        if (++i == args.size()) return Fail("--to needs a value: bmp or pcx");
-        value = args[i];
-      } else {
-        value = a.substr(5);
-      }
-      const std::string v = Upper(value);
-      if (v == "BMP") {
-        o.BatchTarget = fkBmp;
-      } else if (v == "PCX") {
-        o.BatchTarget = fkPcx;
-      } else {
-        return Fail("--to takes bmp or pcx, not '" + value + "'");
-      }
-      haveTarget = true;
-    } else if (a == "-o" || a.rfind("--output-dir=", 0) == 0 || a == "--output-dir") {
-      if (a == "-o" || a == "--output-dir") {
-        if (++i == args.size()) return Fail(a + " needs a directory");
-        o.OutputDir = args[i];
-      } else {
-        o.OutputDir = a.substr(13);
-      }
-      if (o.OutputDir.empty()) return Fail("the output directory must not be empty");
-      haveDir = true;
-    } else {
-      return Fail("unknown option '" + a + "'");
+      continue;
     }
+    std::string error;
+    switch (ParseConversionOption(args, i, o, seen, error)) {
+      case TOptionParse::Taken: continue;
+      case TOptionParse::Failed: return Fail(error);
+      case TOptionParse::NotMine: break;
+    }
+    return Fail("unknown option '" + a + "'");
   }
 
-  if (haveTarget || haveDir) {
-    if (!haveTarget) return Fail("-o DIR needs --to bmp|pcx");
-    if (!haveDir) return Fail("--to needs -o DIR");
+  if (seen.Target || seen.Dir) {
+    if (!seen.Target) return Fail("-o DIR needs --to bmp|pcx");
+    if (!seen.Dir) return Fail("--to needs -o DIR");
     if (positional.empty()) return Fail("convert --to needs at least one input file");
     o.Command = TCommand::ConvertBatch;
     o.Inputs = std::move(positional);
@@ -84,6 +63,56 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::size_t& i, TCliOptions& o,
+                                   TConversionOptionsSeen& seen, std::string& error) {
+  const std::string& a = args[i];
+  if (a == "--to8") {
+    o.To8 = true;
+    return TOptionParse::Taken;
+  }
+  if (a == "--to" || a.rfind("--to=", 0) == 0) {
+    std::string value;
+    if (a == "--to") {
+      if (++i == args.size()) {
+        error = "--to needs a value: bmp or pcx";
+        return TOptionParse::Failed;
+      }
+      value = args[i];
+    } else {
+      value = a.substr(5);
+    }
+    const std::string v = Upper(value);
+    if (v == "BMP") {
+      o.BatchTarget = fkBmp;
+    } else if (v == "PCX") {
+      o.BatchTarget = fkPcx;
+    } else {
+      error = "--to takes bmp or pcx, not '" + value + "'";
+      return TOptionParse::Failed;
+    }
+    seen.Target = true;
+    return TOptionParse::Taken;
+  }
+  if (a == "-o" || a.rfind("--output-dir=", 0) == 0 || a == "--output-dir") {
+    if (a == "-o" || a == "--output-dir") {
+      if (++i == args.size()) {
+        error = a + " needs a directory";
+        return TOptionParse::Failed;
+      }
+      o.OutputDir = args[i];
+    } else {
+      o.OutputDir = a.substr(13);
+    }
+    if (o.OutputDir.empty()) {
+      error = "the output directory must not be empty";
+      return TOptionParse::Failed;
+    }
+    seen.Dir = true;
+    return TOptionParse::Taken;
+  }
+  return TOptionParse::NotMine;
+}
 
 std::string BaseName(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -115,6 +144,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
     return TParseResult{true, std::move(o), {}};
   }
   if (command == "convert") return ParseConvert(args);
+  if (command == "lod") return ParseLod(args);
   return Fail("unknown command '" + command + "'");
 }
 
@@ -129,7 +159,23 @@ const char* UsageText() {
          "  kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...\n"
          "      Convert every INPUT to DIR/<name>.bmp or DIR/<name>.pcx, going on\n"
          "      past files that fail.\n"
+         "  kelvane-cli lod list ARCHIVE\n"
+         "      List the entries of a LOD archive (.lod, .pac): name, original\n"
+         "      size, compressed size (0: stored) and type, then a summary line.\n"
+         "  kelvane-cli lod extract ARCHIVE -o DIR [--to bmp|pcx [--to8]] [PATTERN...]\n"
+         "      Extract every entry, or those matching the wildcards (\"*.pcx\",\n"
+         "      any case), into DIR on all cores; --to converts sprites on the way.\n"
+         "  kelvane-cli lod add ARCHIVE [--as NAME] [--to pcx|bmp [--to8]] FILE...\n"
+         "      Add files, replacing entries of the same name (any case); the\n"
+         "      archive is created when missing. --as stores one FILE under NAME.\n"
+         "  kelvane-cli lod remove ARCHIVE NAME...\n"
+         "      Remove entries.\n"
          "  kelvane-cli --help\n"
+         "\n"
+         "info and convert take ARCHIVE/ENTRY wherever they take a file, as in\n"
+         "  kelvane-cli convert Data/H3bitmap.lod/AdvMap.pcx advmap.bmp\n"
+         "A changed archive is written beside the old one and renamed over it only\n"
+         "when complete; an extraction writes nothing outside DIR.\n"
          "\n"
          "Options:\n"
          "  --to8        reduce the image to 8 bits per pixel before writing it;\n"

@@ -3,6 +3,7 @@
 //   kelvane-cli info FILE...
 //   kelvane-cli convert [--to8] INPUT OUTPUT
 //   kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...
+//   kelvane-cli lod list|extract|add|remove ARCHIVE ... (cli/LodOptions.h)
 //   kelvane-cli --help
 //
 // Parsing never touches a file; anything it cannot make sense of is a usage
@@ -16,7 +17,8 @@
 
 namespace kelvane::cli {
 
-enum class TCommand { Help, Info, Convert, ConvertBatch };
+enum class TCommand { Help, Info, Convert, ConvertBatch, Lod };
+enum class TLodAction { List, Extract, Add, Remove };
 
 using kelvane::FileKind;
 using kelvane::TFileKind;
@@ -31,6 +33,12 @@ struct TCliOptions {
   std::string OutputDir;            // ConvertBatch
   std::vector<std::string> Inputs;  // Info, ConvertBatch; Convert: exactly one
   std::string Output;               // Convert
+  // Lod: the action, the archive, and its patterns (extract), files (add)
+  // or entry names (remove); StoreAs is add's --as NAME.
+  TLodAction Lod = TLodAction::List;
+  std::string Archive;
+  std::vector<std::string> Names;
+  std::string StoreAs;
 };
 
 struct TParseResult {
@@ -41,6 +49,18 @@ struct TParseResult {
 
 // `args` excludes the program name.
 TParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The options of a conversion, shared by every command that converts
+// (convert, lod extract, lod add): --to8, --to FORMAT, -o DIR. Looks at
+// args[i] and takes it (and its value, moving `i` on) when it is one of
+// them; Failed with `error` for a bad value.
+enum class TOptionParse { NotMine, Taken, Failed };
+struct TConversionOptionsSeen {
+  bool Target = false;
+  bool Dir = false;
+};
+TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::size_t& i, TCliOptions& o,
+                                   TConversionOptionsSeen& seen, std::string& error);
 
 // The file name of `path` (after the last "/") up to its last "."; the whole
 // name when it has no ".". "maps/a.b.pcx" gives "a.b".

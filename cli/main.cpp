@@ -7,6 +7,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
+#include "cli/LodCommands.h"
 
 int main(int argc, char** argv) {
   using namespace kelvane::cli;
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
       return RunConvert(options, std::cerr);
     case TCommand::ConvertBatch:
       return RunConvertBatch(options, std::cerr);
+    case TCommand::Lod:
+      return RunLod(options, std::cout, std::cerr);
   }
   return 2;
 }

@@ -24,6 +24,17 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::NoFileName: return "No file name";
     case TImageError::CannotCreate: return "Cannot create file";
     case TImageError::WriteFailed: return "Cannot write file";
+    case TImageError::NotAnArchive: return "Not a LOD archive";
+    case TImageError::TooManyEntries: return "More entries than an archive holds (10000)";
+    case TImageError::UnsafeName: return "Unsafe entry name";
+    case TImageError::DuplicateName: return "Duplicate entry name";
+    case TImageError::EntryOutsideFile: return "Entry data lies outside the archive";
+    case TImageError::OverlappingEntry: return "Entry data overlaps other data";
+    case TImageError::DamagedData: return "Compressed data is damaged";
+    case TImageError::DataBeyondSize: return "Compressed data is larger than its declared size";
+    case TImageError::NoSuchEntry: return "No such entry in the archive";
+    case TImageError::DamagedArchive: return "The archive has damaged entries; it is not changed";
+    case TImageError::NameCollision: return "Output name already taken";
   }
   return "";
 }
@@ -48,6 +59,17 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::NoFileName: return "NoFileName";
     case TImageError::CannotCreate: return "CannotCreate";
     case TImageError::WriteFailed: return "WriteFailed";
+    case TImageError::NotAnArchive: return "NotAnArchive";
+    case TImageError::TooManyEntries: return "TooManyEntries";
+    case TImageError::UnsafeName: return "UnsafeName";
+    case TImageError::DuplicateName: return "DuplicateName";
+    case TImageError::EntryOutsideFile: return "EntryOutsideFile";
+    case TImageError::OverlappingEntry: return "OverlappingEntry";
+    case TImageError::DamagedData: return "DamagedData";
+    case TImageError::DataBeyondSize: return "DataBeyondSize";
+    case TImageError::NoSuchEntry: return "NoSuchEntry";
+    case TImageError::DamagedArchive: return "DamagedArchive";
+    case TImageError::NameCollision: return "NameCollision";
   }
   return "?";
 }

@@ -37,6 +37,18 @@ enum class TImageError : std::uint8_t {
   NoFileName,           // an empty target name
   CannotCreate,         // the temporary file beside the target could not be made
   WriteFailed,          // the file could not be written completely
+  // Archives.
+  NotAnArchive,         // no "LOD\0" signature, or shorter than its header
+  TooManyEntries,       // a table beyond 10,000 entries
+  UnsafeName,           // an entry name that is no plain file name
+  DuplicateName,        // a second entry of the same name (case-insensitive)
+  EntryOutsideFile,     // an entry's data lies (partly) outside the archive
+  OverlappingEntry,     // an entry's data overlaps another entry or the table
+  DamagedData,          // compressed data that fails to inflate or ends early
+  DataBeyondSize,       // compressed data that inflates beyond its declared size
+  NoSuchEntry,          // no entry of that name
+  DamagedArchive,       // a change refused: some entry cannot be carried over
+  NameCollision,        // an output name already taken by another entry
 };
 
 // The text shown for a kind; "" for None.

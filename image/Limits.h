@@ -33,4 +33,23 @@ inline constexpr std::uint32_t kMaxInfoHeaderBytes = 124;
 // turned into a bitmap of at least that many bytes.
 inline constexpr std::int64_t kMaxSpriteDataBytes = kMaxPixelBlockBytes;
 
+// Entries of a LOD archive. The game's own archives reserve a table of
+// 10,000 entries and no game reads more, so a larger count is a claim we do
+// not follow.
+inline constexpr std::uint32_t kMaxLodEntries = 10000;
+
+// Largest entry, stored or inflated, held in memory. The game's largest
+// entries are full-screen sprites of under 1 MiB; 256 MiB still holds an
+// 8-bit sprite of 16000 x 16000, and with one entry in flight per core it
+// keeps an extraction's memory bounded whatever the table claims.
+inline constexpr std::uint64_t kMaxLodEntryBytes = std::uint64_t{256} << 20;
+
+// Largest compressed form of such an entry: zlib's worst case for
+// incompressible data is a few bytes per 16 KiB block more than the data.
+inline constexpr std::uint64_t kMaxLodCompressedBytes = kMaxLodEntryBytes + (kMaxLodEntryBytes >> 10) + 64;
+
+// Largest file a command line reads whole to add it to an archive: what an
+// entry may hold.
+inline constexpr std::uint64_t kMaxArchiveInputBytes = kMaxLodEntryBytes;
+
 }  // namespace kelvane

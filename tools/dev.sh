@@ -12,7 +12,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 # What building and running the two programs needs.
 run_packages=(
-  cmake g++ ninja-build ccache pkg-config
+  cmake g++ ninja-build ccache pkg-config zlib1g-dev
   qt6-base-dev qt6-wayland qt6-translations-l10n fonts-liberation2
 )
 # What the tests, the sanitizer build and the fuzzers need on top.

@@ -1,6 +1,7 @@
 #include "workflow/ImageWorkflow.h"
 
 #include "formats/PcxSprite.h"
+#include "image/ByteStream.h"
 #include "workflow/ImageCaptions.h"
 
 namespace kelvane {
@@ -19,9 +20,8 @@ TLoadResult Shown(const TDibBitmap& image, TImagePanel panel, std::string format
   return r;
 }
 
-TLoadResult LoadSpriteFile(TDibBitmap& image, const std::string& path) {
-  TOutcome why;
-  if (!LoadSprite(image, path, &why)) {
+TLoadResult SpriteLoaded(TDibBitmap& image, bool read, TOutcome why) {
+  if (!read) {
     TLoadResult r;
     r.Status = TLoadStatus::Refused;
     r.Message = kInvalidFormatText;
@@ -33,9 +33,19 @@ TLoadResult LoadSpriteFile(TDibBitmap& image, const std::string& path) {
                std::string(format == px8 || format == px24 ? FormatCaption(format) : kErrorCaption), why);
 }
 
+TLoadResult LoadSpriteFile(TDibBitmap& image, const std::string& path) {
+  TOutcome why;
+  const bool read = LoadSprite(image, path, &why);
+  return SpriteLoaded(image, read, why);
+}
+
+TLoadResult BmpLoaded(const TDibBitmap& image) {
+  return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), image.LastOutcome());
+}
+
 TLoadResult LoadBmpFile(TDibBitmap& image, const std::string& path) {
   image.ReadBmpFile(path);
-  return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), image.LastOutcome());
+  return BmpLoaded(image);
 }
 
 }  // namespace
@@ -44,6 +54,37 @@ TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind 
   switch (kind) {
     case fkPcx: return LoadSpriteFile(image, path);
     case fkBmp: return LoadBmpFile(image, path);
+    case fkOther: break;
+  }
+  return TLoadResult{};
+}
+
+TLoadResult LoadImageBytes(TDibBitmap& image, std::span<const std::uint8_t> bytes, TFileKind kind) {
+  switch (kind) {
+    case fkPcx: {
+      TMemorySource source(bytes);
+      TOutcome why;
+      const bool read = LoadSprite(image, source, &why);
+      return SpriteLoaded(image, read, why);
+    }
+    case fkBmp: {
+      auto stream = NewMemoryByteStream();
+      if (!bytes.empty()) stream->Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+      stream->Seek(0, soFromStart);
+      image.ReadBmpStream(*stream);
+      return BmpLoaded(image);
+    }
+    case fkOther: break;
+  }
+  return TLoadResult{};
+}
+
+TLoadResult LoadUnopenable(TDibBitmap& image, TFileKind kind, TOutcome why) {
+  switch (kind) {
+    case fkPcx: return SpriteLoaded(image, false, why);
+    case fkBmp:
+      image.Clear();
+      return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), why);
     case fkOther: break;
   }
   return TLoadResult{};
@@ -77,6 +118,18 @@ TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget targe
     case TSaveTarget::Bmp: return image.WriteBmpFile(path);
   }
   return TOutcome::Failure(TImageError::WriteFailed);
+}
+
+TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out) {
+  switch (target) {
+    case TSaveTarget::Sprite: return EncodeSprite(image, out);
+    case TSaveTarget::Bmp:
+      if (image.IsEmpty()) return TOutcome::Failure(TImageError::EmptyImage);
+      if (!image.WriteBmpStream(out)) return TOutcome::Failure(TImageError::NotWritableAsBmp);
+      out.Seek(0, soFromStart);
+      return TOutcome::Success();
+  }
+  return TOutcome::Failure(TImageError::NotWritableAsBmp);
 }
 
 }  // namespace kelvane

@@ -17,6 +17,8 @@
 // depth); the BMP panel names every depth.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "image/DibBitmap.h"
@@ -24,6 +26,8 @@
 #include "workflow/FileKind.h"
 
 namespace kelvane {
+
+class TMemoryByteStream;
 
 // The image panel a load shows.
 enum class TImagePanel : std::uint8_t { None, Pcx, Bmp };
@@ -49,6 +53,12 @@ struct TLoadResult {
 // Loads the file at `path` into `image` as `kind` says. A refused sprite
 // leaves `image` untouched; every other load replaces it.
 TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind kind);
+// Loads an image held in memory (an archive entry) exactly as LoadImageFile
+// loads a file of that kind: the same statuses, panels, texts and messages.
+TLoadResult LoadImageBytes(TDibBitmap& image, std::span<const std::uint8_t> bytes, TFileKind kind);
+// What LoadImageFile gives for a file of `kind` that cannot be opened, for
+// `why`: an entry that cannot be read out of its archive ends the same way.
+TLoadResult LoadUnopenable(TDibBitmap& image, TFileKind kind, TOutcome why);
 
 // What the BMP panel shows for an image of `format`: whether it can be
 // saved as a sprite (and no longer reduced), its status line, and whether
@@ -83,5 +93,8 @@ TSaveTarget SaveTargetFor(TFileKind kind);
 // Writes `image` to `path`. The file is replaced only when everything was
 // written, so a failure never leaves a partial file nor damages the old one.
 TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target);
+// The bytes SaveImage writes for `image` as `target`, in `out` from its
+// start: what an extraction or an archive entry holds.
+TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out);
 
 }  // namespace kelvane

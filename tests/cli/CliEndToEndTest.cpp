@@ -299,5 +299,168 @@ TEST_F(CliTest, FailedConversionsLeaveNoFileAndKeepTheOldOne) {
   EXPECT_EQ(DirectoryNames(Dir), (std::vector<std::string>{"old.bmp", "old.pcx"}));
 }
 
+// ---- lod ---------------------------------------------------------------------
+
+const fs::path kArchives = fs::path(KELVANE_SOURCE_DIR) / "tests/corpus/archives";
+
+std::string Fixture(const char* name) { return (kArchives / name).string(); }
+
+TEST_F(CliTest, LodListPrintsOneLinePerEntryAndASummary) {
+  const TRun r = Run({"lod", "list", Fixture("sound.lod")});
+  EXPECT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Err, "");
+  const auto lines = Lines(r.Out);
+  ASSERT_EQ(lines.size(), 8u) << r.Out;
+  EXPECT_EQ(lines[0], "Empty.pcx                12         11    0");
+  EXPECT_EQ(lines[2], "Game.pal                768          0    0");
+  EXPECT_EQ(lines[7], "7 entries, 4306 bytes, 4074 in the archive (version 500)");
+
+  // Every unreadable entry is listed and named once more on stderr, with
+  // control characters escaped so the name cannot drive the terminal.
+  const TRun hostile = Run({"lod", "list", Fixture("hostile-names.lod")});
+  EXPECT_EQ(hostile.Exit, 1);
+  EXPECT_EQ(Lines(hostile.Out).size(), 14u);
+  EXPECT_EQ(Lines(hostile.Err).size(), 11u) << hostile.Err;
+  EXPECT_EQ(hostile.Out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(hostile.Err.find('\x1b'), std::string::npos);
+  EXPECT_NE(hostile.Err.find("/esc\\x1B[2J.pcx: Unsafe entry name"), std::string::npos) << hostile.Err;
+
+  const TRun notOne = Run({"lod", "list", Fixture("not-an-archive.lod")});
+  EXPECT_EQ(notOne.Exit, 1);
+  EXPECT_EQ(notOne.Err, Fixture("not-an-archive.lod") + ": Not a LOD archive\n");
+}
+
+TEST_F(CliTest, LodExtractWritesTheGoodEntriesAndOneLinePerBadOne) {
+  const TRun r = Run({"lod", "extract", Fixture("bad-compressed-data.lod"), "-o", In("out")});
+  EXPECT_EQ(r.Exit, 1);
+  const auto err = Lines(r.Err);
+  ASSERT_EQ(err.size(), 5u) << r.Err;
+  EXPECT_EQ(err[0], Fixture("bad-compressed-data.lod") +
+                        "/beyond.pcx: Compressed data is larger than its declared size (more than the declared 743 bytes)");
+  EXPECT_EQ(DirectoryNames(Dir / "out"), std::vector<std::string>{"a.pcx"});
+  EXPECT_EQ(r.Out, "1 of 6 entries extracted to " + In("out") + "\n");
+
+  const TRun names = Run({"lod", "extract", Fixture("hostile-names.lod"), "-o", In("names"), "*"});
+  EXPECT_EQ(names.Exit, 1);
+  EXPECT_EQ(Lines(names.Err).size(), 11u) << names.Err;
+  EXPECT_EQ(DirectoryNames(Dir), (std::vector<std::string>{"names", "out"}));
+  EXPECT_EQ(DirectoryNames(Dir / "names"), (std::vector<std::string>{"good.pcx", "last.pcx"}));
+}
+
+TEST_F(CliTest, LodExtractConvertsLikeConvertAndNamesUnmatchedPatterns) {
+  const TRun r = Run({"lod", "extract", Fixture("sound.lod"), "-o", In("bmp"), "--to", "bmp", "H*.PCX", "*.txt", "*.def"});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(r.Err, Fixture("sound.lod") + ": no entry matches '*.def'\n");
+  EXPECT_EQ(DirectoryNames(Dir / "bmp"), (std::vector<std::string>{"Hero.bmp", "Readme.txt"}));
+  ASSERT_EQ(Run({"convert", Fixture("sound.lod") + "/hero.pcx", In("hero.bmp")}).Exit, 0);
+  EXPECT_EQ(ReadAll(Dir / "bmp/Hero.bmp"), ReadAll(Dir / "hero.bmp"));
+
+  // --to pcx with --to8 reduces a BMP entry exactly as convert --to8 does.
+  const TRun pcx = Run({"lod", "extract", Fixture("sound.lod"), "-o", In("pcx"), "--to", "pcx", "--to8", "*.bmp"});
+  EXPECT_EQ(pcx.Exit, 0) << pcx.Err;
+  ASSERT_EQ(Run({"convert", "--to8", Fixture("sound.lod") + "/Flag.bmp", In("flag.pcx")}).Exit, 0);
+  EXPECT_EQ(ReadAll(Dir / "pcx/Flag.pcx"), ReadAll(Dir / "flag.pcx"));
+}
+
+TEST_F(CliTest, LodAddCreatesReplacesConvertsAndRemoveRemoves) {
+  const std::string archive = In("mod.lod");
+  // Entry names hold at most 15 characters: the samples get shorter ones.
+  fs::create_directories(Dir / "in");
+  fs::copy_file(Sample("sprite8-5x4.pcx"), Dir / "in/s8.pcx");
+  fs::copy_file(Sample("sprite24-7x7.pcx"), Dir / "in/s24.pcx");
+  TRun r = Run({"lod", "add", archive, In("in/s8.pcx"), In("in/s24.pcx")});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Out, archive + ": 2 added, 0 replaced, 2 entries\n");
+  r = Run({"lod", "add", archive, "--as", "Hero.PCX", Sample("sprite8-7x9.pcx")});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  r = Run({"lod", "add", archive, "--to", "pcx", "--to8", Sample("bmp24-45x30.bmp")});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  // Replacing ignores case; a 24-bit image needs --to8 to become a sprite.
+  r = Run({"lod", "add", archive, "--as", "hero.pcx", Sample("sprite8-33x21.pcx")});
+  EXPECT_EQ(r.Out, archive + ": 0 added, 1 replaced, 4 entries\n");
+  r = Run({"lod", "add", archive, "--to", "pcx", Sample("bmp32-41x31.bmp")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_NE(r.Err.find("--to8"), std::string::npos) << r.Err;
+
+  const TRun list = Run({"lod", "list", archive});
+  ASSERT_EQ(list.Exit, 0) << list.Err;
+  const auto lines = Lines(list.Out);
+  ASSERT_EQ(lines.size(), 5u) << list.Out;
+  EXPECT_EQ(lines[0].substr(0, 16), "bmp24-45x30.pcx ");
+  EXPECT_EQ(lines[1].substr(0, 16), "hero.pcx        ") << "the entry takes the name it was replaced under";
+  EXPECT_EQ(lines[2].substr(0, 16), "s24.pcx         ");
+  EXPECT_EQ(lines[3].substr(0, 16), "s8.pcx          ");
+  r = Run({"lod", "add", archive, Sample("sprite8-33x21.pcx")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_NE(r.Err.find("longer than 15 characters"), std::string::npos) << r.Err;
+
+  // What goes in comes out: stored files byte for byte, the converted BMP
+  // as convert --to8 writes it.
+  ASSERT_EQ(Run({"lod", "extract", archive, "-o", In("x")}).Exit, 0);
+  EXPECT_EQ(ReadAll(Dir / "x/hero.pcx"), ReadAll(Sample("sprite8-33x21.pcx")));
+  EXPECT_EQ(ReadAll(Dir / "x/s24.pcx"), ReadAll(Sample("sprite24-7x7.pcx")));
+  ASSERT_EQ(Run({"convert", "--to8", Sample("bmp24-45x30.bmp"), In("direct.pcx")}).Exit, 0);
+  EXPECT_EQ(ReadAll(Dir / "x/bmp24-45x30.pcx"), ReadAll(Dir / "direct.pcx"));
+
+  r = Run({"lod", "remove", archive, "HERO.pcx", "missing.pcx"});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(r.Err, archive + "/missing.pcx: No such entry in the archive\n");
+  EXPECT_EQ(r.Out, archive + ": 1 removed, 3 entries\n");
+  EXPECT_EQ(Lines(Run({"lod", "list", archive}).Out).size(), 4u);
+}
+
+TEST_F(CliTest, ArchiveEntriesWorkInInfoAndConvertBothWays) {
+  const std::string sound = Fixture("sound.lod");
+  TRun r = Run({"info", sound + "/Hero.pcx", sound + "/SKY24.PCX", sound + "/Flag.bmp", sound + "/none.pcx"});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{sound + "/Hero.pcx: 33x21  8 bit", sound + "/SKY24.PCX: 5x3  24 bit",
+                                                     sound + "/Flag.bmp: 6x5  8 bit"}));
+  EXPECT_EQ(r.Err, sound + "/none.pcx: No such entry in the archive\n");
+
+  // An entry converted from the archive is the loose file converted.
+  WriteAll(Dir / "hero.pcx", [&] {
+    fs::create_directories(Dir / "loose");
+    EXPECT_EQ(Run({"lod", "extract", sound, "-o", In("loose"), "Hero.pcx"}).Exit, 0);
+    return ReadAll(Dir / "loose/Hero.pcx");
+  }());
+  ASSERT_EQ(Run({"convert", sound + "/Hero.pcx", In("from-archive.bmp")}).Exit, 0);
+  ASSERT_EQ(Run({"convert", In("hero.pcx"), In("from-file.bmp")}).Exit, 0);
+  EXPECT_EQ(ReadAll(Dir / "from-archive.bmp"), ReadAll(Dir / "from-file.bmp"));
+
+  // An output inside an existing archive becomes an entry of it.
+  fs::copy_file(sound, Dir / "copy.lod");
+  r = Run({"convert", "--to8", Sample("bmp24-45x30.bmp"), In("copy.lod") + "/New.pcx"});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  r = Run({"info", In("copy.lod") + "/new.pcx"});
+  EXPECT_EQ(r.Out, In("copy.lod") + "/new.pcx: 45x30  8 bit\n");
+}
+
+TEST_F(CliTest, AFailedArchiveChangeLeavesTheOldArchive) {
+  const std::string archive = In("a.lod");
+  ASSERT_EQ(Run({"lod", "add", archive, Sample("sprite8-5x4.pcx")}).Exit, 0);
+  const std::string before = ReadAll(archive);
+  // The file size cap stops the write of the new archive part-way.
+  TRun r = Run({"lod", "add", archive, "--as", "big.pcx", Sample("sprite8-33x21.pcx")}, 100000);
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_NE(r.Err.find(archive + ": writing the archive: "), std::string::npos) << r.Err;
+  EXPECT_EQ(ReadAll(archive), before);
+  EXPECT_EQ(DirectoryNames(Dir), std::vector<std::string>{"a.lod"});
+
+  // Neither is a damaged archive rewritten, nor a file that is no archive.
+  fs::copy_file(Fixture("overlapping-data.lod"), Dir / "damaged.lod");
+  r = Run({"lod", "remove", In("damaged.lod"), "c.pcx"});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_NE(r.Err.find("The archive has damaged entries"), std::string::npos) << r.Err;
+  EXPECT_EQ(ReadAll(Dir / "damaged.lod"), ReadAll(Fixture("overlapping-data.lod")));
+  WriteAll(Dir / "notes.lod", "my notes");
+  r = Run({"lod", "add", In("notes.lod"), Sample("sprite8-5x4.pcx")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(ReadAll(Dir / "notes.lod"), "my notes");
+  // A name that cannot be an entry's is refused before anything is written.
+  r = Run({"lod", "add", archive, "--as", "../up.pcx", Sample("sprite8-5x4.pcx")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(ReadAll(archive), before);
+}
+
 }  // namespace
 }  // namespace kelvane

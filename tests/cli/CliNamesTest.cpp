@@ -30,6 +30,20 @@ TEST(CommandLine, UsageErrorsAreRefusedBeforeAnyFileIsTouched) {
       {"convert", "--to", "bmp", "-o", "out"},
       {"convert", "--to"},
       {"convert", "--shrink", "a.pcx", "b.bmp"},
+      {"lod"},
+      {"lod", "unpack", "a.lod"},
+      {"lod", "list"},
+      {"lod", "list", "a.lod", "b.lod"},
+      {"lod", "list", "--to", "bmp", "a.lod"},
+      {"lod", "extract", "a.lod"},
+      {"lod", "extract", "a.lod", "-o", "d", "--to8"},
+      {"lod", "extract", "a.lod", "-o", "d", "--to", "gif"},
+      {"lod", "extract", "a.lod", "-o", "d", "--as", "x"},
+      {"lod", "add", "a.lod"},
+      {"lod", "add", "a.lod", "-o", "d", "x.pcx"},
+      {"lod", "add", "a.lod", "--as", "x.pcx", "a.pcx", "b.pcx"},
+      {"lod", "add", "a.lod", "--as"},
+      {"lod", "remove", "a.lod"},
   };
   for (const auto& args : bad) {
     std::string joined;
@@ -38,6 +52,30 @@ TEST(CommandLine, UsageErrorsAreRefusedBeforeAnyFileIsTouched) {
     EXPECT_FALSE(r.Ok) << joined;
     EXPECT_FALSE(r.Error.empty()) << joined;
   }
+}
+
+TEST(CommandLine, ParsesLodCommandsWithTheConversionOptionsOfConvert) {
+  cli::TParseResult r = cli::ParseCommandLine({"lod", "extract", "--to", "bmp", "H3.lod", "*.pcx", "-o", "out", "--to8"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.Command, cli::TCommand::Lod);
+  EXPECT_EQ(r.Options.Lod, cli::TLodAction::Extract);
+  EXPECT_EQ(r.Options.Archive, "H3.lod");
+  EXPECT_EQ(r.Options.Names, std::vector<std::string>{"*.pcx"});
+  EXPECT_EQ(r.Options.OutputDir, "out");
+  EXPECT_EQ(r.Options.BatchTarget, cli::fkBmp);
+  EXPECT_TRUE(r.Options.To8);
+
+  r = cli::ParseCommandLine({"lod", "add", "m.lod", "--as=Hero.pcx", "--to=pcx", "--", "-odd.bmp"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.Lod, cli::TLodAction::Add);
+  EXPECT_EQ(r.Options.StoreAs, "Hero.pcx");
+  EXPECT_EQ(r.Options.BatchTarget, cli::fkPcx);
+  EXPECT_EQ(r.Options.Names, std::vector<std::string>{"-odd.bmp"});
+
+  r = cli::ParseCommandLine({"lod", "remove", "m.lod", "a.pcx", "B.PCX"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.Lod, cli::TLodAction::Remove);
+  EXPECT_EQ(r.Options.Names, (std::vector<std::string>{"a.pcx", "B.PCX"}));
 }
 
 TEST(CommandLine, ParsesSingleAndBatchConversions) {
