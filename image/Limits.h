@@ -33,4 +33,17 @@ inline constexpr std::uint32_t kMaxInfoHeaderBytes = 124;
 // turned into a bitmap of at least that many bytes.
 inline constexpr std::int64_t kMaxSpriteDataBytes = kMaxPixelBlockBytes;
 
+// A 24-bit sprite written from an image is capped the same way, so that the
+// reader takes back everything the writer produces.
+inline constexpr std::int64_t kMaxSprite24DataBytes = kMaxSpriteDataBytes;
+
+// A P32 image's pixel data (width x height x 4) becomes a 32-bit bitmap of
+// exactly that many bytes.
+inline constexpr std::int64_t kMaxP32DataBytes = kMaxPixelBlockBytes;
+
+// A ZSoft PCX image's run-length data. A run of two bytes fills at most 63,
+// so honest data is far smaller than the pixels it fills (capped above);
+// a file holding more than the block it can fill is not read into memory.
+inline constexpr std::int64_t kMaxZSoftCompressedBytes = kMaxPixelBlockBytes;
+
 }  // namespace kelvane
