@@ -23,14 +23,15 @@ std::string Reason(const TOutcome& why) {
 TLoadResult Load(TDibBitmap& image, const std::string& path, std::string& why) {
   const TLoadResult load = LoadImageFile(image, path, FileKind(path));
   if (load.Status == TLoadStatus::NotAnImage) why = "neither a .pcx nor a .bmp file";
-  else if (load.Status != TLoadStatus::Loaded) why = Reason(load.Why);
+  else if (load.Status != TLoadStatus::Loaded) why = load.Detail.empty() ? Reason(load.Why) : load.Detail;
   return load;
 }
 
 // Writes `image` to `path` as `target`, reduced first with `to8`. The
 // workflow's savers write beside the target and rename, so a failure here
 // leaves no partial file behind.
-bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool to8, std::string& why) {
+bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool to8, std::string& why,
+          std::string& note) {
   if (image.IsEmpty()) {
     why = "the image is empty (" + SizeText(image.Width(), image.Height()) + "), nothing to write";
     return false;
@@ -41,6 +42,7 @@ bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool t
       return false;
     }
   }
+  if (DropsAlpha(image, target)) note = "the image is 32 bit; its alpha channel is dropped in the 24-bit sprite";
   const TOutcome saved = SaveImage(image, path, target);
   if (saved.Error == TImageError::NotEightBit) {
     why = "the image is " + std::string(FormatCaption(image.GetPixelFormat())) +
@@ -57,12 +59,11 @@ bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool t
 bool ConvertOne(const std::string& input, const std::string& output, TSaveTarget target, bool to8,
                 std::ostream& err) {
   TDibBitmap image;
-  std::string why;
-  if (Load(image, input, why).Status != TLoadStatus::Loaded || !Save(image, output, target, to8, why)) {
-    err << input << ": " << why << '\n';
-    return false;
-  }
-  return true;
+  std::string why, note;
+  const bool done = Load(image, input, why).Status == TLoadStatus::Loaded && Save(image, output, target, to8, why, note);
+  if (done && !note.empty()) err << input << ": note: " << note << '\n';
+  if (!done) err << input << ": " << why << '\n';
+  return done;
 }
 
 }  // namespace
@@ -87,7 +88,8 @@ int RunInfo(const TCliOptions& options, std::ostream& out, std::ostream& err) {
 
 int RunConvert(const TCliOptions& options, std::ostream& err) {
   const std::string& input = options.Inputs.front();
-  return ConvertOne(input, options.Output, SaveTargetFor(FileKind(options.Output)), options.To8, err) ? 0 : 1;
+  const TSaveTarget target = SaveTargetFor(FileKind(options.Output), options.SpriteDepth);
+  return ConvertOne(input, options.Output, target, options.To8, err) ? 0 : 1;
 }
 
 int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
@@ -105,7 +107,7 @@ int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
       status = 1;
       continue;
     }
-    if (ConvertOne(input, output, SaveTargetFor(options.BatchTarget), options.To8, err)) {
+    if (ConvertOne(input, output, SaveTargetFor(options.BatchTarget, options.SpriteDepth), options.To8, err)) {
       written.insert(output);
     } else {
       status = 1;

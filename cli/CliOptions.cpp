@@ -23,6 +23,7 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
   std::vector<std::string> positional;
   bool haveTarget = false;
   bool haveDir = false;
+  bool haveDepth = false;
   bool optionsEnded = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -34,6 +35,22 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
       optionsEnded = true;
     } else if (a == "--to8") {
       o.To8 = true;
+    } else if (a == "--depth" || a.rfind("--depth=", 0) == 0) {
+      std::string value;
+      if (a == "--depth") {
+        if (++i == args.size()) return Fail("--depth needs a value: 8 or 24");
+        value = args[i];
+      } else {
+        value = a.substr(8);
+      }
+      if (value == "8") {
+        o.SpriteDepth = TSpriteDepth::Eight;
+      } else if (value == "24") {
+        o.SpriteDepth = TSpriteDepth::TwentyFour;
+      } else {
+        return Fail("--depth takes 8 or 24, not '" + value + "'");
+      }
+      haveDepth = true;
     } else if (a == "--to" || a.rfind("--to=", 0) == 0) {
       std::string value;
       if (a == "--to") {
@@ -65,10 +82,15 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
     }
   }
 
+  // A 24-bit sprite is written without reduction; asking for both is a
+  // contradiction, not a choice to guess at.
+  if (o.To8 && o.SpriteDepth == TSpriteDepth::TwentyFour) return Fail("--to8 and --depth 24 exclude each other");
+
   if (haveTarget || haveDir) {
     if (!haveTarget) return Fail("-o DIR needs --to bmp|pcx");
     if (!haveDir) return Fail("--to needs -o DIR");
     if (positional.empty()) return Fail("convert --to needs at least one input file");
+    if (haveDepth && o.BatchTarget != fkPcx) return Fail("--depth applies to sprites: use it with --to pcx");
     o.Command = TCommand::ConvertBatch;
     o.Inputs = std::move(positional);
     return TParseResult{true, std::move(o), {}};
@@ -77,6 +99,7 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
   if (positional.size() != 2) return Fail("convert takes an INPUT and an OUTPUT file");
   if (FileKind(positional[0]) == fkOther) return Fail("'" + positional[0] + "' is neither a .pcx nor a .bmp file");
   if (FileKind(positional[1]) == fkOther) return Fail("'" + positional[1] + "' is neither a .pcx nor a .bmp file");
+  if (haveDepth && FileKind(positional[1]) != fkPcx) return Fail("--depth applies to sprites: the OUTPUT must be a .pcx file");
   o.Command = TCommand::Convert;
   o.Inputs = {positional[0]};
   o.Output = positional[1];
@@ -125,15 +148,22 @@ const char* UsageText() {
          "      (for example \"64x48  8 bit\").\n"
          "  kelvane-cli convert [--to8] INPUT OUTPUT\n"
          "      Convert one file; the extensions (.pcx or .bmp, any case) decide\n"
-         "      what is read and written. BMP output is uncompressed.\n"
+         "      what is read and written. A .pcx input may be a game sprite, a\n"
+         "      ZSoft PCX or a P32 image. BMP output is uncompressed.\n"
          "  kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...\n"
          "      Convert every INPUT to DIR/<name>.bmp or DIR/<name>.pcx, going on\n"
          "      past files that fail.\n"
+         "  kelvane-cli convert --depth 24 INPUT OUTPUT.pcx\n"
+         "  kelvane-cli convert --depth 24 --to pcx -o DIR INPUT...\n"
+         "      Write 24-bit sprites, from images of any depth, without reduction.\n"
          "  kelvane-cli --help\n"
          "\n"
          "Options:\n"
          "  --to8        reduce the image to 8 bits per pixel before writing it;\n"
-         "               sprites can only be written from 8-bit images\n"
+         "               8-bit sprites can only be written from 8-bit images\n"
+         "  --depth 24   write 24-bit sprites, from an image of any depth and\n"
+         "               without reduction (a 32-bit image loses its alpha);\n"
+         "               --depth 8, the default, writes 8-bit sprites\n"
          "  --to FORMAT  batch mode: bmp or pcx\n"
          "  -o DIR       batch mode: the directory the outputs go to\n"
          "\n"

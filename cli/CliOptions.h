@@ -1,8 +1,9 @@
 // The command line of kelvane-cli, parsed into one value.
 //
 //   kelvane-cli info FILE...
-//   kelvane-cli convert [--to8] INPUT OUTPUT
-//   kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...
+//   kelvane-cli convert [--to8 | --depth 8|24] INPUT OUTPUT
+//   kelvane-cli convert [--to8 | --depth 8|24] --to bmp|pcx -o DIR INPUT...
+// (--depth only for sprite output; --depth 24 and --to8 exclude each other)
 //   kelvane-cli --help
 //
 // Parsing never touches a file; anything it cannot make sense of is a usage
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "workflow/FileKind.h"
+#include "workflow/ImageWorkflow.h"
 
 namespace kelvane::cli {
 
@@ -27,6 +29,9 @@ using kelvane::fkPcx;
 struct TCliOptions {
   TCommand Command = TCommand::Help;
   bool To8 = false;
+  // The depth of sprites written; --depth 24 writes 24-bit sprites from any
+  // image without reduction.
+  kelvane::TSpriteDepth SpriteDepth = kelvane::TSpriteDepth::Eight;
   TFileKind BatchTarget = fkOther;  // ConvertBatch: the kind every output gets
   std::string OutputDir;            // ConvertBatch
   std::vector<std::string> Inputs;  // Info, ConvertBatch; Convert: exactly one

@@ -1,7 +1,9 @@
 #include "workflow/ImageWorkflow.h"
 
+#include "formats/PcxFile.h"
 #include "formats/PcxSprite.h"
 #include "workflow/ImageCaptions.h"
+#include "workflow/KindTexts.h"
 
 namespace kelvane {
 
@@ -19,18 +21,29 @@ TLoadResult Shown(const TDibBitmap& image, TImagePanel panel, std::string format
   return r;
 }
 
-TLoadResult LoadSpriteFile(TDibBitmap& image, const std::string& path) {
-  TOutcome why;
-  if (!LoadSprite(image, path, &why)) {
+// Whatever is named ".pcx": sprites as ever, ZSoft PCX and P32 images on
+// the same panel with their depth's caption, other kinds refused with a line
+// that names them.
+TLoadResult LoadPcxNamedFile(TDibBitmap& image, const std::string& path) {
+  const TPcxRead read = LoadPcxFile(image, path);
+  if (!read.Read) {
     TLoadResult r;
     r.Status = TLoadStatus::Refused;
+    r.Content = read.Kind;
     r.Message = kInvalidFormatText;
-    r.Why = why.Ok() ? TOutcome::Failure(TImageError::InvalidSprite) : why;
+    if (const std::string line = NotReadLine(read.Kind); !line.empty()) r.Message += "\n" + line;
+    r.Why = read.Why.Ok() ? TOutcome::Failure(TImageError::InvalidSprite) : read.Why;
+    r.Detail = NotReadDetail(read.Kind, r.Why);
     return r;
   }
+  // The sprite panel names only the depths a sprite has.
   const TPixelFormat format = image.GetPixelFormat();
-  return Shown(image, TImagePanel::Pcx,
-               std::string(format == px8 || format == px24 ? FormatCaption(format) : kErrorCaption), why);
+  const bool spriteDepth = format == px8 || format == px24;
+  const std::string_view caption =
+      read.Kind != TContentKind::Sprite || spriteDepth ? FormatCaption(format) : kErrorCaption;
+  TLoadResult r = Shown(image, TImagePanel::Pcx, std::string(caption), read.Why);
+  r.Content = read.Kind;
+  return r;
 }
 
 TLoadResult LoadBmpFile(TDibBitmap& image, const std::string& path) {
@@ -42,7 +55,7 @@ TLoadResult LoadBmpFile(TDibBitmap& image, const std::string& path) {
 
 TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind kind) {
   switch (kind) {
-    case fkPcx: return LoadSpriteFile(image, path);
+    case fkPcx: return LoadPcxNamedFile(image, path);
     case fkBmp: return LoadBmpFile(image, path);
     case fkOther: break;
   }
@@ -69,11 +82,26 @@ std::string ReducedFormatText(const TDibBitmap& image) {
   return std::string(image.GetPixelFormat() == px8 ? FormatCaption(px8) : kErrorCaption);
 }
 
-TSaveTarget SaveTargetFor(TFileKind kind) { return kind == fkPcx ? TSaveTarget::Sprite : TSaveTarget::Bmp; }
+TSaveTarget SaveTargetFor(TFileKind kind, TSpriteDepth depth) {
+  if (kind != fkPcx) return TSaveTarget::Bmp;
+  return depth == TSpriteDepth::TwentyFour ? TSaveTarget::Sprite24 : TSaveTarget::Sprite;
+}
+
+std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format) {
+  std::vector<TSaveType> types = {{"Bitmaps (*.bmp)", "*.bmp", "bmp", TSaveTarget::Bmp}};
+  // Images above 8 bits can become 24-bit sprites without losing colours.
+  if (ReadinessOf(format).ShowsWarning) types.push_back({"PCX 24 bit (*.pcx)", "*.pcx", "pcx", TSaveTarget::Sprite24});
+  return types;
+}
+
+bool DropsAlpha(const TDibBitmap& image, TSaveTarget target) {
+  return target == TSaveTarget::Sprite24 && image.GetPixelFormat() == px32;
+}
 
 TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target) {
   switch (target) {
     case TSaveTarget::Sprite: return SaveSprite(image, path);
+    case TSaveTarget::Sprite24: return SaveSprite24(image, path);
     case TSaveTarget::Bmp: return image.WriteBmpFile(path);
   }
   return TOutcome::Failure(TImageError::WriteFailed);
