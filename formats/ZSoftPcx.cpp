@@ -133,6 +133,11 @@ TOutcome LoadZSoftPcx(TDibBitmap& image, TByteSource& source) {
   // Each plane's line must hold the width's pixels; bytes past them pad it.
   if (h.BytesPerLine * 8 < h.Width * h.BitsPerPlane) return TOutcome::Failure(TImageError::BadHeader);
 
+  // A claim above the pixel block cap is refused before anything is read.
+  const auto stride = PaddedRowBytes(h.Width, bits);
+  const auto pixelBytes = stride ? CheckedMul(*stride, h.Height) : std::nullopt;
+  if (!pixelBytes || *pixelBytes > kMaxPixelBlockBytes) return TOutcome::Failure(TImageError::OverLimit);
+
   // An 8-bit image keeps its palette in the last 769 bytes, after the rows.
   const std::uint64_t size = source.Size();
   bool vgaPalette = false;
