@@ -94,6 +94,17 @@ std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format) {
   return types;
 }
 
+TSaveTarget PreviewSaveTarget(const std::vector<TSaveType>& types, int chosenIndex, const std::string& path) {
+  if (types.empty()) return TSaveTarget::Bmp;
+  std::string extension = path.substr(path.rfind('.') == std::string::npos ? path.size() : path.rfind('.') + 1);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (const TSaveType& type : types)
+    if (extension == type.Extension) return type.Target;
+  const bool inRange = chosenIndex >= 0 && static_cast<std::size_t>(chosenIndex) < types.size();
+  return types[inRange ? static_cast<std::size_t>(chosenIndex) : 0].Target;
+}
+
 bool DropsAlpha(const TDibBitmap& image, TSaveTarget target) {
   return target == TSaveTarget::Sprite24 && image.GetPixelFormat() == px32;
 }

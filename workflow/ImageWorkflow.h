@@ -108,6 +108,13 @@ struct TSaveType {
 // at first: "Bitmaps (*.bmp)" always, then "PCX 24 bit (*.pcx)" for images
 // above 8 bits.
 std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format);
+// What a save through those types writes to `path`: the offered type whose
+// extension the name ends with (any case), else the type the user chose
+// (`chosenIndex`, 0-based; the first when out of range). The name wins
+// because the dialog adds one fixed extension to a name typed without one,
+// whatever type is chosen: "hero" with "PCX 24 bit" chosen comes back as
+// "hero.bmp", and must not become a sprite under a BMP name.
+TSaveTarget PreviewSaveTarget(const std::vector<TSaveType>& types, int chosenIndex, const std::string& path);
 
 // True when saving `image` as `target` loses its alpha channel (a 32-bit
 // image written as a 24-bit sprite); front ends say so.

@@ -245,6 +245,21 @@ TEST(SaveImage, TwentyFourBitSpritesAreOfferedAboveEightBitsAndDropOnlyAlpha) {
     }
   }
 
+  // The name's extension wins over the type chosen; only offered types count.
+  const std::vector<TSaveType> deep = PreviewSaveTypes(px24), flat = PreviewSaveTypes(px8);
+  struct Row {
+    const std::vector<TSaveType>* Types;
+    int Chosen;
+    const char* Path;
+    TSaveTarget Target;
+  } rows[] = {
+      {&deep, 1, "/d/hero.pcx", TSaveTarget::Sprite24}, {&deep, 1, "/d/hero.bmp", TSaveTarget::Bmp},
+      {&deep, 0, "/d/hero.PCX", TSaveTarget::Sprite24}, {&deep, 1, "/d/hero", TSaveTarget::Sprite24},
+      {&deep, 0, "/d/hero.png", TSaveTarget::Bmp},      {&deep, 7, "/d/hero", TSaveTarget::Bmp},
+      {&flat, 0, "/d/hero.pcx", TSaveTarget::Bmp},      {&flat, 0, "/d/hero.bmp", TSaveTarget::Bmp},
+  };
+  for (const Row& r : rows) EXPECT_EQ(PreviewSaveTarget(*r.Types, r.Chosen, r.Path), r.Target) << r.Path;
+
   TempDir dir;
   TDibBitmap image;
   ASSERT_EQ(LoadImageFile(image, kKinds + "p32-41x31.pcx", fkPcx).Status, TLoadStatus::Loaded);
