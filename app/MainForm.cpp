@@ -285,9 +285,17 @@ void TMainForm::ShowSaveFailure(const std::string& nativePath, const TOutcome& w
 
 void TMainForm::PreviewClick() {
   if (!Image) return;
+  // The file types follow the image: above 8 bits it can also become a
+  // 24-bit sprite. The first type is chosen at first, every time.
+  const std::vector<TSaveType> types = PreviewSaveTypes(Image->GetPixelFormat());
+  std::string filter;
+  for (const TSaveType& type : types) filter += (filter.empty() ? "" : "|") + std::string(type.Caption) + "|" + type.Mask;
+  BmpSaveDialog->Filter = filter;
+  BmpSaveDialog->FilterIndex = 1;
   const std::string chosen = RunSaveDialog(*BmpSaveDialog);
   if (chosen.empty()) return;
-  if (const TOutcome saved = SaveImage(*Image, chosen, TSaveTarget::Bmp); !saved) {
+  const TSaveTarget target = PreviewSaveTarget(types, BmpSaveDialog->FilterIndex - 1, chosen);
+  if (const TOutcome saved = SaveImage(*Image, chosen, target); !saved) {
     ShowSaveFailure(chosen, saved);
     return;
   }

@@ -2,9 +2,10 @@
 //
 // On the left the file browser (drive drop-down, directory list, file list,
 // filter drop-down); next to it one of two image panels, PCX or BMP; the
-// preview fills the rest. Selecting a ".pcx" file reads the sprite into the
-// shared Image and shows it; a click on the preview saves Image as a BMP
-// file. Selecting a ".bmp" file loads it; "Преобразовать в 8 бит" reduces it
+// preview fills the rest. Selecting a ".pcx" file reads it into the shared
+// Image by what it holds (a sprite, a ZSoft PCX or a P32 image) and shows
+// it; a click on the preview saves Image as a BMP file, or, for images above
+// 8 bits, as a 24-bit sprite when the user picks "PCX 24 bit". Selecting a ".bmp" file loads it; "Преобразовать в 8 бит" reduces it
 // in memory and "Сохранить как PCX..." writes it as a sprite. A 10 ms timer
 // keeps the BMP panel's buttons, status line and warning in step with the
 // format of Image.
@@ -14,9 +15,10 @@
 // (the file list's native path) and the save dialogs get native paths
 // through the drive map.
 //
-// Failures the user must know about are message boxes: a sprite that fails
-// its size test ("Неверный формат!") and a save that did not happen; a BMP
-// that cannot be read shows 0x0 and "<ошибка>".
+// Failures the user must know about are message boxes: a ".pcx" file that
+// is no image read here ("Неверный формат!", with a line naming what it is
+// when that is known) and a save that did not happen; a BMP that cannot be
+// read shows 0x0 and "<ошибка>".
 #pragma once
 
 #include <memory>

@@ -20,7 +20,7 @@ std::string Reason(const TOutcome& why) {
 TLoadResult LoadForConversion(TDibBitmap& image, const std::string& path, std::string& why) {
   const TLoadResult load = LoadImagePath(image, path);
   if (load.Status == TLoadStatus::NotAnImage) why = "neither a .pcx nor a .bmp file";
-  else if (load.Status != TLoadStatus::Loaded) why = Reason(load.Why);
+  else if (load.Status != TLoadStatus::Loaded) why = load.Detail.empty() ? Reason(load.Why) : load.Detail;
   return load;
 }
 
@@ -46,10 +46,11 @@ TLoadResult Load(TDibBitmap& image, const std::string& path, std::string& why) {
 
 // Writes `image` to `path` as `target`, prepared first by the options. The
 // workflow's savers write beside the target and rename, so a failure here
-// leaves no partial file behind.
+// leaves no partial file behind. `note` tells what the target leaves out.
 bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, const TCliOptions& options,
-          std::string& why) {
+          std::string& why, std::string& note) {
   if (!PrepareForSave(image, options, why)) return false;
+  if (DropsAlpha(image, target)) note = "the image is 32 bit; its alpha channel is dropped in the 24-bit sprite";
   const TOutcome saved = SaveImage(image, path, target);
   if (saved.Error == TImageError::NotEightBit) {
     why = "the image is " + std::string(FormatCaption(image.GetPixelFormat())) +
@@ -66,12 +67,12 @@ bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, const 
 bool ConvertOne(const std::string& input, const std::string& output, TSaveTarget target, const TCliOptions& options,
                 std::ostream& err) {
   TDibBitmap image;
-  std::string why;
-  if (Load(image, input, why).Status != TLoadStatus::Loaded || !Save(image, output, target, options, why)) {
-    err << input << ": " << why << '\n';
-    return false;
-  }
-  return true;
+  std::string why, note;
+  const bool done =
+      Load(image, input, why).Status == TLoadStatus::Loaded && Save(image, output, target, options, why, note);
+  if (done && !note.empty()) err << input << ": note: " << note << '\n';
+  if (!done) err << input << ": " << why << '\n';
+  return done;
 }
 
 }  // namespace
@@ -98,7 +99,8 @@ int RunConvert(const TCliOptions& options, std::ostream& err) {
   const std::string& input = options.Inputs.front();
   // An output inside an existing archive becomes an entry of it.
   if (const auto inside = SplitArchivePath(options.Output)) return ConvertIntoArchive(options, *inside, err);
-  return ConvertOne(input, options.Output, SaveTargetFor(FileKind(options.Output)), options, err) ? 0 : 1;
+  const TSaveTarget target = SaveTargetFor(FileKind(options.Output), options.SpriteDepth);
+  return ConvertOne(input, options.Output, target, options, err) ? 0 : 1;
 }
 
 int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
@@ -116,7 +118,7 @@ int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
       status = 1;
       continue;
     }
-    if (ConvertOne(input, output, SaveTargetFor(options.BatchTarget), options, err)) {
+    if (ConvertOne(input, output, SaveTargetFor(options.BatchTarget, options.SpriteDepth), options, err)) {
       written.insert(output);
     } else {
       status = 1;

@@ -44,10 +44,15 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
     return Fail("unknown option '" + a + "'");
   }
 
+  // A 24-bit sprite is written without reduction; asking for both is a
+  // contradiction, not a choice to guess at.
+  if (o.To8 && o.SpriteDepth == TSpriteDepth::TwentyFour) return Fail("--to8 and --depth 24 exclude each other");
+
   if (seen.Target || seen.Dir) {
     if (!seen.Target) return Fail("-o DIR needs --to bmp|pcx");
     if (!seen.Dir) return Fail("--to needs -o DIR");
     if (positional.empty()) return Fail("convert --to needs at least one input file");
+    if (seen.Depth && o.BatchTarget != fkPcx) return Fail("--depth applies to sprites: use it with --to pcx");
     o.Command = TCommand::ConvertBatch;
     o.Inputs = std::move(positional);
     return TParseResult{true, std::move(o), {}};
@@ -56,6 +61,7 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
   if (positional.size() != 2) return Fail("convert takes an INPUT and an OUTPUT file");
   if (FileKind(positional[0]) == fkOther) return Fail("'" + positional[0] + "' is neither a .pcx nor a .bmp file");
   if (FileKind(positional[1]) == fkOther) return Fail("'" + positional[1] + "' is neither a .pcx nor a .bmp file");
+  if (seen.Depth && FileKind(positional[1]) != fkPcx) return Fail("--depth applies to sprites: the OUTPUT must be a .pcx file");
   o.Command = TCommand::Convert;
   o.Inputs = {positional[0]};
   o.Output = positional[1];
@@ -69,6 +75,28 @@ TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::si
   const std::string& a = args[i];
   if (a == "--to8") {
     o.To8 = true;
+    return TOptionParse::Taken;
+  }
+  if (a == "--depth" || a.rfind("--depth=", 0) == 0) {
+    std::string value;
+    if (a == "--depth") {
+      if (++i == args.size()) {
+        error = "--depth needs a value: 8 or 24";
+        return TOptionParse::Failed;
+      }
+      value = args[i];
+    } else {
+      value = a.substr(8);
+    }
+    if (value == "8") {
+      o.SpriteDepth = TSpriteDepth::Eight;
+    } else if (value == "24") {
+      o.SpriteDepth = TSpriteDepth::TwentyFour;
+    } else {
+      error = "--depth takes 8 or 24, not '" + value + "'";
+      return TOptionParse::Failed;
+    }
+    seen.Depth = true;
     return TOptionParse::Taken;
   }
   if (a == "--to" || a.rfind("--to=", 0) == 0) {
@@ -155,10 +183,14 @@ const char* UsageText() {
          "      (for example \"64x48  8 bit\").\n"
          "  kelvane-cli convert [--to8] INPUT OUTPUT\n"
          "      Convert one file; the extensions (.pcx or .bmp, any case) decide\n"
-         "      what is read and written. BMP output is uncompressed.\n"
+         "      what is read and written. A .pcx input may be a game sprite, a\n"
+         "      ZSoft PCX or a P32 image. BMP output is uncompressed.\n"
          "  kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...\n"
          "      Convert every INPUT to DIR/<name>.bmp or DIR/<name>.pcx, going on\n"
          "      past files that fail.\n"
+         "  kelvane-cli convert --depth 24 INPUT OUTPUT.pcx\n"
+         "  kelvane-cli convert --depth 24 --to pcx -o DIR INPUT...\n"
+         "      Write 24-bit sprites, from images of any depth, without reduction.\n"
          "  kelvane-cli lod list ARCHIVE\n"
          "      List the entries of a LOD archive (.lod, .pac): name, original\n"
          "      size, compressed size (0: stored) and type, then a summary line.\n"
@@ -179,7 +211,10 @@ const char* UsageText() {
          "\n"
          "Options:\n"
          "  --to8        reduce the image to 8 bits per pixel before writing it;\n"
-         "               sprites can only be written from 8-bit images\n"
+         "               8-bit sprites can only be written from 8-bit images\n"
+         "  --depth 24   write 24-bit sprites, from an image of any depth and\n"
+         "               without reduction (a 32-bit image loses its alpha);\n"
+         "               --depth 8, the default, writes 8-bit sprites\n"
          "  --to FORMAT  batch mode: bmp or pcx\n"
          "  -o DIR       batch mode: the directory the outputs go to\n"
          "\n"

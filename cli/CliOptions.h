@@ -1,9 +1,10 @@
 // The command line of kelvane-cli, parsed into one value.
 //
 //   kelvane-cli info FILE...
-//   kelvane-cli convert [--to8] INPUT OUTPUT
-//   kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...
+//   kelvane-cli convert [--to8 | --depth 8|24] INPUT OUTPUT
+//   kelvane-cli convert [--to8 | --depth 8|24] --to bmp|pcx -o DIR INPUT...
 //   kelvane-cli lod list|extract|add|remove ARCHIVE ... (cli/LodOptions.h)
+// (--depth only for sprite output; --depth 24 and --to8 exclude each other)
 //   kelvane-cli --help
 //
 // Parsing never touches a file; anything it cannot make sense of is a usage
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "workflow/FileKind.h"
+#include "workflow/ImageWorkflow.h"
 
 namespace kelvane::cli {
 
@@ -29,6 +31,9 @@ using kelvane::fkPcx;
 struct TCliOptions {
   TCommand Command = TCommand::Help;
   bool To8 = false;
+  // The depth of sprites written; --depth 24 writes 24-bit sprites from any
+  // image without reduction.
+  kelvane::TSpriteDepth SpriteDepth = kelvane::TSpriteDepth::Eight;
   TFileKind BatchTarget = fkOther;  // ConvertBatch: the kind every output gets
   std::string OutputDir;            // ConvertBatch
   std::vector<std::string> Inputs;  // Info, ConvertBatch; Convert: exactly one
@@ -51,13 +56,14 @@ struct TParseResult {
 TParseResult ParseCommandLine(const std::vector<std::string>& args);
 
 // The options of a conversion, shared by every command that converts
-// (convert, lod extract, lod add): --to8, --to FORMAT, -o DIR. Looks at
+// (convert, lod extract, lod add): --to8, --depth 8|24, --to FORMAT, -o DIR. Looks at
 // args[i] and takes it (and its value, moving `i` on) when it is one of
 // them; Failed with `error` for a bad value.
 enum class TOptionParse { NotMine, Taken, Failed };
 struct TConversionOptionsSeen {
   bool Target = false;
   bool Dir = false;
+  bool Depth = false;
 };
 TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::size_t& i, TCliOptions& o,
                                    TConversionOptionsSeen& seen, std::string& error);

@@ -129,7 +129,7 @@ int RunExtract(const TCliOptions& options, std::ostream& out, std::ostream& err)
   request.OutputDir = options.OutputDir;
   request.Masks = options.Names;
   request.Convert = options.BatchTarget != fkOther;
-  request.Target = SaveTargetFor(options.BatchTarget);
+  request.Target = SaveTargetFor(options.BatchTarget, options.SpriteDepth);
   request.Prepare = [&options](TDibBitmap& image, std::string& why) { return PrepareForSave(image, options, why); };
 
   TExtractSummary summary;
@@ -238,7 +238,7 @@ int RunAdd(const TCliOptions& options, std::ostream& out, std::ostream& err) {
   OpenForChange(options.Archive, true, archive, err);
   if (!archive.Ok) return 1;
   const bool converting = options.BatchTarget != fkOther;
-  const TSaveTarget target = SaveTargetFor(options.BatchTarget);
+  const TSaveTarget target = SaveTargetFor(options.BatchTarget, options.SpriteDepth);
   int status = 0;
   std::size_t added = 0, replaced = 0;
   std::set<std::string> namesThisRun;  // folded
@@ -323,7 +323,7 @@ int ConvertIntoArchive(const TCliOptions& options, const TArchivePath& output, s
   }
   std::vector<std::uint8_t> bytes;
   std::string why;
-  if (!ConvertedBytes(input, SaveTargetFor(FileKind(output.Entry)), options, bytes, why)) {
+  if (!ConvertedBytes(input, SaveTargetFor(FileKind(output.Entry), options.SpriteDepth), options, bytes, why)) {
     err << input << ": " << why << '\n';
     return 1;
   }

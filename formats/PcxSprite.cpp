@@ -1,9 +1,11 @@
 #include "formats/PcxSprite.h"
 
 #include <cstring>
+#include <optional>
 
 #include "image/ByteStream.h"
 #include "image/CheckedMath.h"
+#include "image/Limits.h"
 #include "image/LittleEndian.h"
 #include "image/SafeSave.h"
 
@@ -31,29 +33,37 @@ bool ReadButEmpty(TDibBitmap& image, TOutcome* outcome, TOutcome why) {
 
 }  // namespace
 
-bool LoadSprite(TDibBitmap& image, TByteSource& source, TOutcome* outcome) {
-  if (outcome != nullptr) *outcome = TOutcome::Success();
-  const std::uint64_t fileSize = source.Size();
+std::optional<TSpriteHeader> ReadSpriteHeader(TByteSource& source) {
   TByteReader header;
-  if (!source.Range(0, kSpriteHeaderBytes, kSpriteHeaderBytes, header))
-    return Refuse(outcome, TOutcome::Failure(TImageError::InvalidSprite));
-  const std::int64_t dataSize = header.I32(), width = header.I32(), height = header.I32();
-  if (!header.Ok()) return Refuse(outcome, TOutcome::Failure(TImageError::InvalidSprite));
+  if (!source.Range(0, kSpriteHeaderBytes, kSpriteHeaderBytes, header)) return std::nullopt;
+  TSpriteHeader h;
+  h.DataSize = header.I32();
+  h.Width = header.I32();
+  h.Height = header.I32();
+  if (!header.Ok()) return std::nullopt;
   // Negative fields are refused: they can pass the size test in pairs
   // (-2 x -3 = 6) and would describe rows that do not exist.
-  if (dataSize < 0 || width < 0 || height < 0) return Refuse(outcome, TOutcome::Failure(TImageError::InvalidSprite));
+  if (h.DataSize < 0 || h.Width < 0 || h.Height < 0) return std::nullopt;
   // Exact size test in 64 bits: both fields are below 2^31, so their product
   // fits; three times it may not, and an overflow fails the test. 24-bit
   // first: an empty sprite counts as 24-bit.
-  const std::int64_t pixels = width * height;
+  const std::int64_t pixels = h.Width * h.Height;
   const auto pixelBytes24 = CheckedMul(pixels, 3);
-  bool eightBit;
-  if (pixelBytes24 && *pixelBytes24 == dataSize) eightBit = false;
-  else if (pixels == dataSize) eightBit = true;
-  else return Refuse(outcome, TOutcome::Failure(TImageError::InvalidSprite));
+  if (pixelBytes24 && *pixelBytes24 == h.DataSize) h.EightBit = false;
+  else if (pixels == h.DataSize) h.EightBit = true;
+  else return std::nullopt;
   // An 8-bit sprite takes its palette from its last 768 bytes.
-  if (eightBit && fileSize < static_cast<std::uint64_t>(kPaletteBytes))
-    return Refuse(outcome, TOutcome::Failure(TImageError::InvalidSprite));
+  if (h.EightBit && source.Size() < static_cast<std::uint64_t>(kPaletteBytes)) return std::nullopt;
+  return h;
+}
+
+bool LoadSprite(TDibBitmap& image, TByteSource& source, TOutcome* outcome) {
+  if (outcome != nullptr) *outcome = TOutcome::Success();
+  const std::uint64_t fileSize = source.Size();
+  const std::optional<TSpriteHeader> tested = ReadSpriteHeader(source);
+  if (!tested) return Refuse(outcome, TOutcome::Failure(TImageError::InvalidSprite));
+  const std::int64_t dataSize = tested->DataSize, width = tested->Width, height = tested->Height;
+  const bool eightBit = tested->EightBit;
   if (dataSize > kMaxSpriteDataBytes) return Refuse(outcome, TOutcome::Failure(TImageError::OverLimit));
 
   // From here on the sprite counts as read: a file too short for its rows
@@ -162,12 +172,54 @@ TOutcome EncodeSprite(TDibBitmap& image, TMemoryByteStream& out) {
   return TOutcome::Success();
 }
 
-TOutcome SaveSprite(TDibBitmap& image, const std::string& path) {
+TOutcome EncodeSprite24(TDibBitmap& image, TMemoryByteStream& out) {
+  if (image.IsEmpty()) return TOutcome::Failure(TImageError::EmptyImage);
+  const std::int64_t width = image.Width(), height = image.Height();
+  // Within the cap the header's three fields stay below 2^31, which the
+  // reader requires of them.
+  const auto dataSize = CheckedMul(width * height, 3);
+  if (width < 0 || height < 0 || !dataSize || *dataSize > kMaxSprite24DataBytes)
+    return TOutcome::Failure(TImageError::OverLimit);
+  // Every depth decodes to the same 32-bit rows the preview shows; a 24-bit
+  // image comes back byte for byte, so a sprite that went to BMP and back is
+  // unchanged. The fourth byte of 32-bit pixels (alpha) has no place here.
+  const TPixelRows32 rows = image.Rows32();
+  if (rows.Data == nullptr || rows.Width != width || rows.Height != height)
+    return TOutcome::Failure(TImageError::UnsupportedFormat);
+
+  out.SetSize(kSpriteHeaderBytes + *dataSize);
+  std::uint8_t* sprite = out.Memory();
+  StoreU32(sprite, static_cast<std::uint32_t>(*dataSize));
+  StoreU32(sprite + 4, static_cast<std::uint32_t>(width));
+  StoreU32(sprite + 8, static_cast<std::uint32_t>(height));
+  std::uint8_t* at = sprite + kSpriteHeaderBytes;
+  for (int y = 0; y < rows.Height; ++y) {
+    const std::uint32_t* row = rows.Row(y);
+    for (int x = 0; x < rows.Width; ++x) {
+      *at++ = static_cast<std::uint8_t>(row[x]);
+      *at++ = static_cast<std::uint8_t>(row[x] >> 8);
+      *at++ = static_cast<std::uint8_t>(row[x] >> 16);
+    }
+  }
+  out.Seek(0, soFromStart);
+  return TOutcome::Success();
+}
+
+namespace {
+
+TOutcome SaveEncoded(TDibBitmap& image, const std::string& path,
+                     TOutcome (*encode)(TDibBitmap&, TMemoryByteStream&)) {
   auto sprite = NewMemoryByteStream();
-  if (TOutcome encoded = EncodeSprite(image, *sprite); !encoded) return encoded;
+  if (TOutcome encoded = encode(image, *sprite); !encoded) return encoded;
   return SaveFileReplacing(path, [&](TByteStream& stream) {
     return stream.Write(sprite->Memory(), sprite->Size()) == sprite->Size();
   });
 }
+
+}  // namespace
+
+TOutcome SaveSprite24(TDibBitmap& image, const std::string& path) { return SaveEncoded(image, path, EncodeSprite24); }
+
+TOutcome SaveSprite(TDibBitmap& image, const std::string& path) { return SaveEncoded(image, path, EncodeSprite); }
 
 }  // namespace kelvane

@@ -18,6 +18,8 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::UnsupportedFormat: return "Unsupported bitmap format";
     case TImageError::BadHeader: return "Invalid bitmap header";
     case TImageError::InvalidSprite: return "Неверный формат!";
+    case TImageError::NotASprite: return "Not a game sprite";
+    case TImageError::DamagedCompression: return "Damaged compressed data";
     case TImageError::EmptyImage: return "The image is empty";
     case TImageError::NotEightBit: return "Not an 8-bit image";
     case TImageError::NotWritableAsBmp: return "The image cannot be written as a BMP file";
@@ -53,6 +55,8 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::UnsupportedFormat: return "UnsupportedFormat";
     case TImageError::BadHeader: return "BadHeader";
     case TImageError::InvalidSprite: return "InvalidSprite";
+    case TImageError::NotASprite: return "NotASprite";
+    case TImageError::DamagedCompression: return "DamagedCompression";
     case TImageError::EmptyImage: return "EmptyImage";
     case TImageError::NotEightBit: return "NotEightBit";
     case TImageError::NotWritableAsBmp: return "NotWritableAsBmp";

@@ -30,6 +30,8 @@ enum class TImageError : std::uint8_t {
   UnsupportedFormat,    // a layout nothing here can decode
   BadHeader,            // offsets or sizes that contradict each other
   InvalidSprite,        // sprite data size matches neither depth
+  NotASprite,           // a ".pcx" that is another kind of file (PNG, DDS, ...)
+  DamagedCompression,   // compressed rows that break their own rules
   // Converting and writing.
   EmptyImage,           // nothing to write
   NotEightBit,          // a sprite can only be written from an 8-bit image

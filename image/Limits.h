@@ -51,5 +51,17 @@ inline constexpr std::uint64_t kMaxLodCompressedBytes = kMaxLodEntryBytes + (kMa
 // Largest file a command line reads whole to add it to an archive: what an
 // entry may hold.
 inline constexpr std::uint64_t kMaxArchiveInputBytes = kMaxLodEntryBytes;
+// A 24-bit sprite written from an image is capped the same way, so that the
+// reader takes back everything the writer produces.
+inline constexpr std::int64_t kMaxSprite24DataBytes = kMaxSpriteDataBytes;
+
+// A P32 image's pixel data (width x height x 4) becomes a 32-bit bitmap of
+// exactly that many bytes.
+inline constexpr std::int64_t kMaxP32DataBytes = kMaxPixelBlockBytes;
+
+// A ZSoft PCX image's run-length data. A run of two bytes fills at most 63,
+// so honest data is far smaller than the pixels it fills (capped above);
+// a file holding more than the block it can fill is not read into memory.
+inline constexpr std::int64_t kMaxZSoftCompressedBytes = kMaxPixelBlockBytes;
 
 }  // namespace kelvane

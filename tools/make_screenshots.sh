@@ -9,6 +9,8 @@
 #   1. clicks a sprite in the file list      -> OUT_DIR/screenshot-sprite.png
 #   2. picks "BMP images (*.bmp)" in the filter drop-down, clicks a 24-bit
 #      BMP                                    -> OUT_DIR/screenshot-bmp-warning.png
+#   3. adds a ZSoft PCX image to the folder, picks "PCX sprites (*.pcx)"
+#      again and clicks it                    -> OUT_DIR/screenshot-zsoft.png
 # OUT_DIR defaults to docs/. Needs xvfb-run (xvfb, xauth), xdotool and
 # ImageMagick (import, convert); CI does not run this.
 set -euo pipefail
@@ -16,6 +18,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sprite=sprite8-33x21.pcx
 bmp=bmp24-45x30.bmp
+zsoft=zsoft24-45x30.pcx
 
 # The window's fixed layout: the form keeps 2 pixels between its edge and
 # the browser column; the filter drop-down is 19 pixels high at the bottom of
@@ -117,6 +120,19 @@ inside_xvfb() {
   row=$(row_of "$work/samples" bmp "$bmp")
   click "$line_x" $((list_top + row * row_height + row_height / 2))
   shoot "$out/screenshot-bmp-warning.png"
+
+  # A ZSoft PCX image under ".pcx": copied in only now, so the first two
+  # pictures show the samples alone; going back to the first filter entry
+  # lists the folder again.
+  cp "$root/tests/corpus/pcx-kinds/$zsoft" "$work/samples/"
+  click $((edge + column_width / 2)) $((HEIGHT - edge - filter_height / 2 - 1))
+  xdotool key Up
+  sleep 0.2
+  xdotool key Return
+  sleep 0.6
+  row=$(row_of "$work/samples" pcx "$zsoft")
+  click "$line_x" $((list_top + row * row_height + row_height / 2))
+  shoot "$out/screenshot-zsoft.png"
 }
 
 if [ "${1:-}" = "--inside-xvfb" ]; then

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs each libFuzzer binary for SECONDS seconds, seeded with the samples,
-# the checked-in hostile inputs and (when present) the BMP Suite files.
+# the checked-in hostile inputs, the .pcx kind fixtures and (when present)
+# the BMP Suite files.
 #
 #   tools/run_fuzzers.sh SECONDS [BUILD_DIR]
 #
@@ -20,7 +21,7 @@ build=${2:-$repo/build-fuzz}
 bmpsuite=$repo/../shared/corpus/bmpsuite
 
 status=0
-for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive; do
+for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive load-zsoft-pcx load-p32 load-pcx-file; do
   binary=$build/fuzz/kelvane-fuzz-$target
   if [ ! -x "$binary" ]; then
     echo "$binary is missing: configure with -DKELVANE_BUILD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ and build" >&2
@@ -29,7 +30,7 @@ for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive; do
   corpus=$build/fuzz-corpus/$target
   artifacts=$build/fuzz-artifacts/$target
   mkdir -p "$corpus" "$artifacts"
-  seeds="$repo/samples $repo/tests/corpus/inputs $repo/tests/corpus/archives"
+  seeds="$repo/samples $repo/tests/corpus/inputs $repo/tests/corpus/archives $repo/tests/corpus/pcx-kinds"
   for sub in g q b; do
     [ -d "$bmpsuite/$sub" ] && seeds="$seeds $bmpsuite/$sub"
   done

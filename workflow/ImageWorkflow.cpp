@@ -1,8 +1,11 @@
 #include "workflow/ImageWorkflow.h"
 
+#include "formats/PcxFile.h"
 #include "formats/PcxSprite.h"
 #include "image/ByteStream.h"
+#include "image/SafeSave.h"
 #include "workflow/ImageCaptions.h"
+#include "workflow/KindTexts.h"
 
 namespace kelvane {
 
@@ -20,23 +23,32 @@ TLoadResult Shown(const TDibBitmap& image, TImagePanel panel, std::string format
   return r;
 }
 
-TLoadResult SpriteLoaded(TDibBitmap& image, bool read, TOutcome why) {
-  if (!read) {
+// Whatever is named ".pcx": sprites as ever, ZSoft PCX and P32 images on
+// the same panel with their depth's caption, other kinds refused with a line
+// that names them.
+TLoadResult PcxLoaded(const TDibBitmap& image, const TPcxRead& read) {
+  if (!read.Read) {
     TLoadResult r;
     r.Status = TLoadStatus::Refused;
+    r.Content = read.Kind;
     r.Message = kInvalidFormatText;
-    r.Why = why.Ok() ? TOutcome::Failure(TImageError::InvalidSprite) : why;
+    if (const std::string line = NotReadLine(read.Kind); !line.empty()) r.Message += "\n" + line;
+    r.Why = read.Why.Ok() ? TOutcome::Failure(TImageError::InvalidSprite) : read.Why;
+    r.Detail = NotReadDetail(read.Kind, r.Why);
     return r;
   }
+  // The sprite panel names only the depths a sprite has.
   const TPixelFormat format = image.GetPixelFormat();
-  return Shown(image, TImagePanel::Pcx,
-               std::string(format == px8 || format == px24 ? FormatCaption(format) : kErrorCaption), why);
+  const bool spriteDepth = format == px8 || format == px24;
+  const std::string_view caption =
+      read.Kind != TContentKind::Sprite || spriteDepth ? FormatCaption(format) : kErrorCaption;
+  TLoadResult r = Shown(image, TImagePanel::Pcx, std::string(caption), read.Why);
+  r.Content = read.Kind;
+  return r;
 }
 
-TLoadResult LoadSpriteFile(TDibBitmap& image, const std::string& path) {
-  TOutcome why;
-  const bool read = LoadSprite(image, path, &why);
-  return SpriteLoaded(image, read, why);
+TLoadResult LoadPcxNamedFile(TDibBitmap& image, const std::string& path) {
+  return PcxLoaded(image, LoadPcxFile(image, path));
 }
 
 TLoadResult BmpLoaded(const TDibBitmap& image) {
@@ -52,7 +64,7 @@ TLoadResult LoadBmpFile(TDibBitmap& image, const std::string& path) {
 
 TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind kind) {
   switch (kind) {
-    case fkPcx: return LoadSpriteFile(image, path);
+    case fkPcx: return LoadPcxNamedFile(image, path);
     case fkBmp: return LoadBmpFile(image, path);
     case fkOther: break;
   }
@@ -63,9 +75,7 @@ TLoadResult LoadImageBytes(TDibBitmap& image, std::span<const std::uint8_t> byte
   switch (kind) {
     case fkPcx: {
       TMemorySource source(bytes);
-      TOutcome why;
-      const bool read = LoadSprite(image, source, &why);
-      return SpriteLoaded(image, read, why);
+      return PcxLoaded(image, LoadPcxFile(image, source));
     }
     case fkBmp: {
       auto stream = NewMemoryByteStream();
@@ -81,7 +91,11 @@ TLoadResult LoadImageBytes(TDibBitmap& image, std::span<const std::uint8_t> byte
 
 TLoadResult LoadUnopenable(TDibBitmap& image, TFileKind kind, TOutcome why) {
   switch (kind) {
-    case fkPcx: return SpriteLoaded(image, false, why);
+    case fkPcx: {
+      TPcxRead read;
+      read.Why = why;
+      return PcxLoaded(image, read);
+    }
     case fkBmp:
       image.Clear();
       return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), why);
@@ -110,19 +124,37 @@ std::string ReducedFormatText(const TDibBitmap& image) {
   return std::string(image.GetPixelFormat() == px8 ? FormatCaption(px8) : kErrorCaption);
 }
 
-TSaveTarget SaveTargetFor(TFileKind kind) { return kind == fkPcx ? TSaveTarget::Sprite : TSaveTarget::Bmp; }
+TSaveTarget SaveTargetFor(TFileKind kind, TSpriteDepth depth) {
+  if (kind != fkPcx) return TSaveTarget::Bmp;
+  return depth == TSpriteDepth::TwentyFour ? TSaveTarget::Sprite24 : TSaveTarget::Sprite;
+}
 
-TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target) {
-  switch (target) {
-    case TSaveTarget::Sprite: return SaveSprite(image, path);
-    case TSaveTarget::Bmp: return image.WriteBmpFile(path);
-  }
-  return TOutcome::Failure(TImageError::WriteFailed);
+std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format) {
+  std::vector<TSaveType> types = {{"Bitmaps (*.bmp)", "*.bmp", "bmp", TSaveTarget::Bmp}};
+  // Images above 8 bits can become 24-bit sprites without losing colours.
+  if (ReadinessOf(format).ShowsWarning) types.push_back({"PCX 24 bit (*.pcx)", "*.pcx", "pcx", TSaveTarget::Sprite24});
+  return types;
+}
+
+TSaveTarget PreviewSaveTarget(const std::vector<TSaveType>& types, int chosenIndex, const std::string& path) {
+  if (types.empty()) return TSaveTarget::Bmp;
+  std::string extension = path.substr(path.rfind('.') == std::string::npos ? path.size() : path.rfind('.') + 1);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (const TSaveType& type : types)
+    if (extension == type.Extension) return type.Target;
+  const bool inRange = chosenIndex >= 0 && static_cast<std::size_t>(chosenIndex) < types.size();
+  return types[inRange ? static_cast<std::size_t>(chosenIndex) : 0].Target;
+}
+
+bool DropsAlpha(const TDibBitmap& image, TSaveTarget target) {
+  return target == TSaveTarget::Sprite24 && image.GetPixelFormat() == px32;
 }
 
 TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out) {
   switch (target) {
     case TSaveTarget::Sprite: return EncodeSprite(image, out);
+    case TSaveTarget::Sprite24: return EncodeSprite24(image, out);
     case TSaveTarget::Bmp:
       if (image.IsEmpty()) return TOutcome::Failure(TImageError::EmptyImage);
       if (!image.WriteBmpStream(out)) return TOutcome::Failure(TImageError::NotWritableAsBmp);
@@ -130,6 +162,16 @@ TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& o
       return TOutcome::Success();
   }
   return TOutcome::Failure(TImageError::NotWritableAsBmp);
+}
+
+TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target) {
+  // The whole file is made in memory first, so an image that cannot be
+  // written never touches the disk.
+  auto bytes = NewMemoryByteStream();
+  if (const TOutcome made = EncodeImage(image, target, *bytes); !made) return made;
+  return SaveFileReplacing(path, [&](TByteStream& stream) {
+    return bytes->Size() == 0 || stream.Write(bytes->Memory(), bytes->Size()) == bytes->Size();
+  });
 }
 
 }  // namespace kelvane

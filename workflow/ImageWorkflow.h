@@ -7,20 +7,27 @@
 // message) and why something failed (TOutcome, for the command line).
 //
 // Loading, by the kind the file's name gives:
-// - a sprite (".pcx") that fails its size test, or cannot be opened, is
-//   refused: the window says "Неверный формат!" and keeps what it showed;
+// - a ".pcx" file is read by what it holds (formats/PcxFile.h): a sprite,
+//   a ZSoft PCX image or a P32 image goes to the PCX panel;
+// - a ".pcx" file that is none of these (or a ZSoft PCX or P32 image that
+//   cannot be read), or that cannot be opened, is refused: the window says
+//   "Неверный формат!", with a second line naming what the file is when it
+//   is known, and keeps what it showed;
 // - a sprite that passes the test but cannot be built, and a BMP file that
 //   cannot be read, are shown all the same: an empty image, "0x0",
 //   "<ошибка>";
 // - any other kind is not an image of ours: nothing happens.
-// The sprite panel names only "8 bit" and "24 bit" (a sprite has no other
-// depth); the BMP panel names every depth.
+// For a sprite the PCX panel names only "8 bit" and "24 bit" (a sprite has
+// no other depth); for ZSoft PCX and P32 images, and on the BMP panel, every
+// depth is named.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "formats/ContentKind.h"
 #include "image/DibBitmap.h"
 #include "image/ImageError.h"
 #include "workflow/FileKind.h"
@@ -46,6 +53,12 @@ struct TLoadResult {
   std::string FormatText;  // "8 bit", "<ошибка>"; empty when not shown
   std::string Message;     // the window's message box, when refused
   TOutcome Why;            // why it was not Loaded; Ok when it was
+  // What a ".pcx" file was found to hold (Unknown for other kinds), and,
+  // when such a file was refused for being something else or a damaged
+  // image, the command line's reason naming it ("this is a PNG image, not a
+  // game sprite"); "" when Why's text says it all.
+  TContentKind Content = TContentKind::Unknown;
+  std::string Detail;
 
   bool Shown() const { return Status == TLoadStatus::Loaded || Status == TLoadStatus::Unreadable; }
 };
@@ -84,11 +97,38 @@ std::string ReducedFormatText(const TDibBitmap& image);
 
 // What a save writes.
 enum class TSaveTarget : std::uint8_t {
-  Bmp,     // a BMP file of the image as it is
-  Sprite,  // an 8-bit sprite; other depths give NotEightBit
+  Bmp,       // a BMP file of the image as it is
+  Sprite,    // an 8-bit sprite; other depths give NotEightBit
+  Sprite24,  // a 24-bit sprite of any image, nothing reduced (alpha dropped)
 };
-// The target for a file of `kind` (fkBmp, fkPcx); Bmp for anything else.
-TSaveTarget SaveTargetFor(TFileKind kind);
+enum class TSpriteDepth : std::uint8_t { Eight, TwentyFour };
+// The target for a file of `kind`: a sprite of `depth` for fkPcx, Bmp for
+// anything else.
+TSaveTarget SaveTargetFor(TFileKind kind, TSpriteDepth depth = TSpriteDepth::Eight);
+
+// A file type the preview's save dialog offers: its filter caption and
+// mask, the extension a name without one gets, and what is written.
+struct TSaveType {
+  const char* Caption;
+  const char* Mask;
+  const char* Extension;
+  TSaveTarget Target;
+};
+// The preview's file types for an image of `format`, the first one chosen
+// at first: "Bitmaps (*.bmp)" always, then "PCX 24 bit (*.pcx)" for images
+// above 8 bits.
+std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format);
+// What a save through those types writes to `path`: the offered type whose
+// extension the name ends with (any case), else the type the user chose
+// (`chosenIndex`, 0-based; the first when out of range). The name wins
+// because the dialog adds one fixed extension to a name typed without one,
+// whatever type is chosen: "hero" with "PCX 24 bit" chosen comes back as
+// "hero.bmp", and must not become a sprite under a BMP name.
+TSaveTarget PreviewSaveTarget(const std::vector<TSaveType>& types, int chosenIndex, const std::string& path);
+
+// True when saving `image` as `target` loses its alpha channel (a 32-bit
+// image written as a 24-bit sprite); front ends say so.
+bool DropsAlpha(const TDibBitmap& image, TSaveTarget target);
 
 // Writes `image` to `path`. The file is replaced only when everything was
 // written, so a failure never leaves a partial file nor damages the old one.

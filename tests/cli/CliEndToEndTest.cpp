@@ -462,5 +462,69 @@ TEST_F(CliTest, AFailedArchiveChangeLeavesTheOldArchive) {
   EXPECT_EQ(ReadAll(archive), before);
 }
 
+const fs::path kKinds = fs::path(KELVANE_SOURCE_DIR) / "tests" / "corpus" / "pcx-kinds";
+
+// Whatever is named .pcx is read by what it holds, and what is not read is
+// named on the error line.
+TEST_F(CliTest, InfoReadsZSoftAndP32AndNamesEveryOtherKind) {
+  auto kind = [](const char* name) { return (kKinds / name).string(); };
+  const TRun r = Run({"info", kind("zsoft1-37x19.pcx"), kind("zsoft4planar-29x17.pcx"), kind("zsoft8-47x33.pcx"),
+                      kind("zsoft24-45x30.pcx"), kind("p32-41x31.pcx"), kind("renamed-png.pcx"),
+                      kind("renamed-bmp.pcx"), kind("dds-image.pcx"), kind("zlib-entry.pcx"), kind("def-animation.pcx"),
+                      kind("d32-animation.pcx"), kind("plain-text.pcx")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{
+                              kind("zsoft1-37x19.pcx") + ": 37x19  1 bit", kind("zsoft4planar-29x17.pcx") + ": 29x17  4 bit",
+                              kind("zsoft8-47x33.pcx") + ": 47x33  8 bit", kind("zsoft24-45x30.pcx") + ": 45x30  24 bit",
+                              kind("p32-41x31.pcx") + ": 41x31  32 bit"}));
+  EXPECT_EQ(Lines(r.Err),
+            (std::vector<std::string>{
+                kind("renamed-png.pcx") + ": this is a PNG image, not a game sprite",
+                kind("renamed-bmp.pcx") + ": this is a BMP image, not a game sprite",
+                kind("dds-image.pcx") + ": this is a DDS image, not a game sprite",
+                kind("zlib-entry.pcx") + ": this is an archive entry still compressed with zlib, not a game sprite",
+                kind("def-animation.pcx") + ": this is a DEF animation of the game, not a sprite",
+                kind("d32-animation.pcx") + ": this is a D32 animation, not a game sprite",
+                kind("plain-text.pcx") + ": Неверный формат!"}));
+}
+
+TEST_F(CliTest, ADamagedZSoftImageSaysWhatItIsAndWhy) {
+  const fs::path inputs = fs::path(KELVANE_SOURCE_DIR) / "tests" / "corpus" / "inputs";
+  const std::string file = (inputs / "zsoft-run-past-the-row.pcx").string();
+  const TRun r = Run({"convert", file, In("out.bmp")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(r.Err, file + ": a ZSoft PCX image that cannot be read: Damaged compressed data\n");
+  EXPECT_FALSE(fs::exists(In("out.bmp")));
+}
+
+TEST_F(CliTest, DepthTwentyFourWritesSpritesWithoutReductionAndNotesADroppedAlpha) {
+  // A 24-bit BMP becomes a 24-bit sprite of the same rows, and back.
+  const TRun fromBmp = Run({"convert", "--depth", "24", Sample("bmp24-45x30.bmp"), In("bmp.pcx")});
+  ASSERT_EQ(fromBmp.Exit, 0) << fromBmp.Err;
+  EXPECT_EQ(fromBmp.Err, "");
+  EXPECT_EQ(ReadAll(In("bmp.pcx")).size(), 12u + 45u * 30u * 3u);
+  ASSERT_EQ(Run({"convert", In("bmp.pcx"), In("back.bmp")}).Exit, 0);
+  const std::string original = ReadAll(Sample("bmp24-45x30.bmp")), back = ReadAll(In("back.bmp"));
+  ASSERT_EQ(back.size(), original.size());
+  EXPECT_EQ(back.substr(54), original.substr(54)) << "the same rows";
+
+  // A 32-bit P32 image loses its alpha channel, and says so.
+  const std::string p32 = (kKinds / "p32-41x31.pcx").string();
+  const TRun fromP32 = Run({"convert", "--depth", "24", p32, In("p32.pcx")});
+  ASSERT_EQ(fromP32.Exit, 0) << fromP32.Err;
+  EXPECT_EQ(fromP32.Err, p32 + ": note: the image is 32 bit; its alpha channel is dropped in the 24-bit sprite\n");
+  EXPECT_EQ(ReadAll(In("p32.pcx")).size(), 12u + 41u * 31u * 3u);
+
+  // Batch mode too; without --depth a 24-bit image still needs --to8.
+  fs::create_directories(Dir / "out");
+  const TRun batch = Run({"convert", "--depth", "24", "--to", "pcx", "-o", In("out"), Sample("bmp16-565-45x30.bmp"),
+                          (kKinds / "zsoft24-45x30.pcx").string()});
+  EXPECT_EQ(batch.Exit, 0) << batch.Err;
+  EXPECT_EQ(DirectoryNames(Dir / "out"), (std::vector<std::string>{"bmp16-565-45x30.pcx", "zsoft24-45x30.pcx"}));
+  const TRun plain = Run({"convert", (kKinds / "zsoft24-45x30.pcx").string(), In("plain.pcx")});
+  EXPECT_EQ(plain.Exit, 1);
+  EXPECT_NE(plain.Err.find("use --to8"), std::string::npos) << plain.Err;
+}
+
 }  // namespace
 }  // namespace kelvane

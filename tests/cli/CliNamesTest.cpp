@@ -44,6 +44,11 @@ TEST(CommandLine, UsageErrorsAreRefusedBeforeAnyFileIsTouched) {
       {"lod", "add", "a.lod", "--as", "x.pcx", "a.pcx", "b.pcx"},
       {"lod", "add", "a.lod", "--as"},
       {"lod", "remove", "a.lod"},
+      {"convert", "--depth", "16", "a.bmp", "b.pcx"},
+      {"convert", "--depth"},
+      {"convert", "--depth", "24", "a.pcx", "b.bmp"},
+      {"convert", "--depth", "24", "--to", "bmp", "-o", "out", "a.pcx"},
+      {"convert", "--depth", "24", "--to8", "a.bmp", "b.pcx"},
   };
   for (const auto& args : bad) {
     std::string joined;
@@ -93,6 +98,14 @@ TEST(CommandLine, ParsesSingleAndBatchConversions) {
   EXPECT_EQ(r.Options.BatchTarget, cli::fkPcx);
   EXPECT_EQ(r.Options.OutputDir, "dir");
   EXPECT_EQ(r.Options.Inputs, (std::vector<std::string>{"a.bmp", "-odd.bmp"}));
+
+  r = cli::ParseCommandLine({"convert", "--depth", "24", "in.bmp", "out.PCX"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.SpriteDepth, TSpriteDepth::TwentyFour);
+  r = cli::ParseCommandLine({"convert", "--to8", "--depth=8", "--to", "pcx", "-o", "dir", "a.bmp"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.SpriteDepth, TSpriteDepth::Eight);
+  EXPECT_TRUE(r.Options.To8);
 
   r = cli::ParseCommandLine({"info", "x.pcx", "--help"});
   ASSERT_TRUE(r.Ok);

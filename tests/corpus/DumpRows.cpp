@@ -3,8 +3,8 @@
 //
 //   kelvane-dump-rows [--format BITS] [--write-bmp OUT] FILE
 //
-// FILE is read as the window reads it: a sprite when named .pcx, a BMP file
-// otherwise. With
+// FILE is read as the window reads it: by what it holds when named .pcx (a
+// sprite, a ZSoft PCX or a P32 image), as a BMP file otherwise. With
 // --format the image is then converted (BITS 1, 4, 8, 15, 16, 24, 32); with
 // --write-bmp it is written with WriteBmpFile. Standard output gets a binary
 // PPM of the 32-bit rows, with the format caption as its comment line:

@@ -220,5 +220,67 @@ TEST(SaveSprite, ReducedImagesSaveWithTheirFixedTable) {
   EXPECT_EQ(Bytes(sprite.begin() + 14 + 3 * 190, sprite.begin() + 14 + 3 * 191), (Bytes{255, 0, 0}));
 }
 
+// A 24-bit sprite -> BMP file -> 24-bit sprite comes back byte for byte.
+TEST(SaveSprite24, RoundTripThroughABmpFileIsByteIdentical) {
+  TempDir dir;
+  for (int width : {1, 3, 5, 6, 7, 47}) {
+    const int height = 3;
+    const Bytes original =
+        MakeSprite(width * height * 3, width, height, Pattern(static_cast<std::size_t>(width * height * 3), 5));
+    test::WriteFileBytes(dir / "in.pcx", original);
+    TDibBitmap image;
+    ASSERT_TRUE(LoadSprite(image, dir / "in.pcx"));
+    ASSERT_TRUE(image.WriteBmpFile(dir / "mid.bmp").Ok());
+    TDibBitmap bmp;
+    ASSERT_TRUE(bmp.ReadBmpFile(dir / "mid.bmp"));
+    ASSERT_TRUE(SaveSprite24(bmp, dir / "out.pcx").Ok());
+    EXPECT_EQ(test::ReadFileBytes(dir / "out.pcx"), original) << "width " << width;
+  }
+}
+
+// Every depth becomes a 24-bit sprite of exactly the colours it shows.
+TEST(SaveSprite24, WritesTheColoursOfEveryDepthWithoutReduction) {
+  const std::string samples = std::string(KELVANE_SOURCE_DIR) + "/samples/";
+  TempDir dir;
+  for (const char* name : {"bmp1-37x19.bmp", "bmp4rle-29x17.bmp", "bmp8topdown-47x33.bmp", "bmp16-555-45x30.bmp",
+                           "bmp16-565-45x30.bmp", "bmp24topdown-45x30.bmp", "bmp32-41x31.bmp"}) {
+    TDibBitmap image;
+    ASSERT_TRUE(image.ReadBmpFile(samples + name)) << name;
+    ASSERT_TRUE(SaveSprite24(image, dir / "out.pcx").Ok()) << name;
+    const Bytes sprite = test::ReadFileBytes(dir / "out.pcx");
+    const TPixelRows32 rows = image.Rows32();
+    ASSERT_EQ(sprite.size(), 12u + std::size_t(rows.Width) * std::size_t(rows.Height) * 3) << name;
+    EXPECT_EQ(test::Get32(sprite, 0), std::uint32_t(rows.Width * rows.Height * 3)) << name;
+    std::size_t at = 12, wrong = 0;
+    for (int y = 0; y < rows.Height; ++y)
+      for (int x = 0; x < rows.Width; ++x, at += 3)
+        if ((0xFF000000u | std::uint32_t(sprite[at + 2]) << 16 | std::uint32_t(sprite[at + 1]) << 8 | sprite[at]) !=
+            rows.Row(y)[x])
+          ++wrong;
+    EXPECT_EQ(wrong, 0u) << name;
+    TDibBitmap back;
+    ASSERT_TRUE(LoadSprite(back, dir / "out.pcx")) << name;
+    EXPECT_EQ(back.GetPixelFormat(), px24) << name;
+  }
+}
+
+TEST(SaveSprite24, DropsTheAlphaByteAndRefusesAnEmptyImage) {
+  // A 32-bit BMP whose pixels carry alpha 0x80 and 0x00.
+  test::InfoHeader h;
+  h.Width = 2;
+  h.BitCount = 32;
+  TDibBitmap image;
+  auto s = test::StreamOf(test::MakeBmp(h, {}, Bytes{1, 2, 3, 0x80, 4, 5, 6, 0}));
+  ASSERT_TRUE(image.ReadBmpStream(*s));
+  TempDir dir;
+  ASSERT_TRUE(SaveSprite24(image, dir / "a.pcx").Ok());
+  const Bytes sprite = test::ReadFileBytes(dir / "a.pcx");
+  EXPECT_EQ(Bytes(sprite.begin() + 12, sprite.end()), (Bytes{1, 2, 3, 4, 5, 6}));
+
+  TDibBitmap empty;
+  EXPECT_EQ(SaveSprite24(empty, dir / "e.pcx").Error, TImageError::EmptyImage);
+  EXPECT_FALSE(std::filesystem::exists(dir / "e.pcx"));
+}
+
 }  // namespace
 }  // namespace kelvane

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QApplication>
 #include <QCompleter>
 #include <QDialogButtonBox>
@@ -45,6 +46,7 @@
 #include "ui/TimerObject.h"
 #include "ui/Application.h"
 #include "ui/WindowObject.h"
+#include "workflow/ImageCaptions.h"
 
 namespace kelvane {
 namespace {
@@ -101,6 +103,10 @@ class MainWindow : public ::testing::Test {
     Tree.File("broken.bmp", "this is not a bitmap");
     Tree.Dir("sub");
     fs::copy_file(samples / "sprite8-5x4.pcx", fs::path(Tree.Root()) / "sub" / "inner.pcx");
+    // A 24-bit picture alone in its folder, for saves whose proposed name
+    // must match no file where the dialog opens.
+    Tree.Dir("photos");
+    fs::copy_file(samples / "bmp24-45x30.bmp", fs::path(Tree.Root()) / "photos" / "photo.bmp");
     Tree.Dir("stick");
     fs::copy_file(samples / "sprite24-5x3.pcx", fs::path(Tree.Root()) / "stick" / "usb.pcx");
 
@@ -502,6 +508,121 @@ TEST_F(MainWindow, AFailedSaveShowsAMessageAndKeepsTheOldFileAndLastDir) {
   for (const auto& e : fs::directory_iterator(Tree.Root()))
     if (e.path().filename().string().rfind(".bmp24", 0) == 0) ++leftovers;
   EXPECT_EQ(leftovers, 0) << "no temporary file is left";
+}
+
+TEST_F(MainWindow, ZSoftAndP32ImagesShowOnThePcxPanelAndOtherKindsAreNamed) {
+  const fs::path kinds = fs::path(KELVANE_SOURCE_DIR) / "tests" / "corpus" / "pcx-kinds";
+  for (const char* name : {"zsoft8-47x33.pcx", "zsoft4planar-29x17.pcx", "p32-41x31.pcx", "renamed-png.pcx"})
+    fs::copy_file(kinds / name, fs::path(Tree.Root()) / name);
+  ShowBmpFiles();
+  test::ChooseComboLine(*Main->FilterCombo->ComboBox(), 0);
+
+  struct Row {
+    const char* File;
+    const char* Size;
+    const char* Format;
+  } rows[] = {{"zsoft8-47x33.pcx", "47x33", "8 bit"}, {"zsoft4planar-29x17.pcx", "29x17", "4 bit"},
+              {"p32-41x31.pcx", "41x31", "32 bit"}};
+  for (const Row& r : rows) {
+    ClickFile(r.File);
+    EXPECT_TRUE(Main->PcxGroup->Visible()) << r.File;
+    EXPECT_FALSE(Main->BmpGroup->Visible()) << r.File;
+    EXPECT_EQ(Caption(Main->PcxSizeLabel), r.Size) << r.File;
+    EXPECT_EQ(Caption(Main->PcxFormatLabel), r.Format) << r.File;
+    const TRect preview = Main->Preview->Bounds();
+    EXPECT_EQ(SizeText(preview.Right - preview.Left, preview.Bottom - preview.Top), r.Size) << r.File;
+  }
+  test::ProcessPendingEvents();
+  Screenshot("p32");
+
+  std::string text;
+  {
+    TModalWatcher box(test::IsA<QMessageBox>(), [&text](QWidget* w) {
+      text = static_cast<QMessageBox*>(w)->text().toStdString();
+      static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+    });
+    ClickFile("renamed-png.pcx");
+    ASSERT_TRUE(WaitFor([&] { return box.Fired(); }));
+  }
+  EXPECT_EQ(text, "Неверный формат!\nЭто изображение PNG, а не спрайт игры");
+  EXPECT_EQ(Caption(Main->PcxSizeLabel), "41x31") << "the P32 image stays";
+  EXPECT_EQ(Main->Image->Width(), 41);
+}
+
+// Chooses the dialog's file type `index` with the keyboard, as a user
+// would; the dialog follows the choice at once.
+void ChooseFileType(QFileDialog* dialog, int index) {
+  auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+  ASSERT_NE(types, nullptr);
+  types->setFocus();
+  for (int presses = 0; presses < 8 && types->currentIndex() < index; ++presses) QTest::keyClick(types, Qt::Key_Down);
+  ASSERT_EQ(types->currentIndex(), index);
+}
+
+TEST_F(MainWindow, ThePreviewOffersATwentyFourBitSpriteForImagesAboveEightBits) {
+  // An 8-bit sprite: BMP only, as ever.
+  ClickFile("sprite8-33x21.pcx");
+  QStringList filters;
+  {
+    TModalWatcher save(test::IsA<QFileDialog>(), [&filters](QWidget* w) {
+      filters = static_cast<QFileDialog*>(w)->nameFilters();
+      static_cast<QFileDialog*>(w)->reject();
+    });
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(save.Fired());
+  }
+  EXPECT_EQ(filters, QStringList{"Bitmaps (*.bmp)"});
+
+  // A 24-bit BMP: BMP first, then a 24-bit sprite, which the user picks.
+  // It lies in a folder of its own, so that the proposed name matches no
+  // file where the dialog opens: Qt's dialog would otherwise select that
+  // file once its listing arrives and put its name back over the typed one.
+  TListViewObject* dirs = Main->DirList->ListView();
+  int photosRow = -1;
+  for (int i = 0; i < dirs->ItemCount(); ++i)
+    if (dirs->ItemText(i) == "photos") photosRow = i;
+  ASSERT_GE(photosRow, 0);
+  test::DoubleClickListViewRow(*dirs, photosRow);
+  ShowBmpFiles();
+  ClickFile("photo.bmp");
+  ASSERT_EQ(Caption(Main->BmpFormatLabel), "24 bit");
+  {
+    TModalWatcher save(test::IsA<QFileDialog>(), [&filters](QWidget* w) {
+      auto* dialog = static_cast<QFileDialog*>(w);
+      filters = dialog->nameFilters();
+      ChooseFileType(dialog, 1);
+      TypeNameAndSave(w, "deep.pcx");
+    });
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(save.Fired());
+  }
+  EXPECT_EQ(filters, (QStringList{"Bitmaps (*.bmp)", "PCX 24 bit (*.pcx)"}));
+  const std::string sprite = Tree.Native("deep.pcx");
+  ASSERT_TRUE(fs::exists(sprite));
+  EXPECT_EQ(fs::file_size(sprite), 12u + 45u * 30u * 3u);
+  TDibBitmap back;
+  ASSERT_TRUE(LoadSprite(back, sprite));
+  EXPECT_EQ(back.GetPixelFormat(), px24);
+  EXPECT_EQ(PixelsOf(back), PixelsOf(*Main->Image));
+  EXPECT_EQ(Main->LastDir, test::SystemPath(Tree.Root()));
+
+  // "Сохранить как PCX..." is as it was: not for a 24-bit image.
+  Tick();
+  EXPECT_FALSE(Main->SavePcxButton->Enabled());
+
+  // Typed without an extension, the dialog adds "bmp" whatever the type:
+  // the name decides, and a BMP name gets a BMP file, never a sprite.
+  {
+    TModalWatcher save(test::IsA<QFileDialog>(), [](QWidget* w) {
+      ChooseFileType(static_cast<QFileDialog*>(w), 1);
+      TypeNameAndSave(w, "plain");
+    });
+    QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(save.Fired());
+  }
+  TDibBitmap plain;
+  ASSERT_TRUE(plain.ReadBmpFile(Tree.Native("plain.bmp")));
+  EXPECT_EQ(plain.GetPixelFormat(), px24);
 }
 
 // Makes a directory immutable (or mutable again); false where the file

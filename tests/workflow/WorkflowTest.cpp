@@ -178,5 +178,101 @@ TEST(SaveImage, WritesByTargetAndNeverLeavesAFileItCouldNotWrite) {
   EXPECT_EQ(failed.Text(), "Cannot create file: No such file or directory");
 }
 
+const std::string kKinds = std::string(KELVANE_SOURCE_DIR) + "/tests/corpus/pcx-kinds/";
+
+// What the window shows and says for each kind of file under ".pcx".
+TEST(LoadImageFile, EveryKindUnderPcxIsShownOrNamed) {
+  struct Row {
+    const char* Name;
+    TLoadStatus Status;
+    const char* Size;
+    const char* Format;
+    const char* Message;
+    const char* Detail;
+  } rows[] = {
+      {"zsoft1-37x19.pcx", TLoadStatus::Loaded, "37x19", "1 bit", "", ""},
+      {"zsoft4packed-29x17.pcx", TLoadStatus::Loaded, "29x17", "4 bit", "", ""},
+      {"zsoft8grey-37x29.pcx", TLoadStatus::Loaded, "37x29", "8 bit", "", ""},
+      {"zsoft24-45x30.pcx", TLoadStatus::Loaded, "45x30", "24 bit", "", ""},
+      {"p32-41x31.pcx", TLoadStatus::Loaded, "41x31", "32 bit", "", ""},
+      {"renamed-png.pcx", TLoadStatus::Refused, "", "", "Неверный формат!\nЭто изображение PNG, а не спрайт игры",
+       "this is a PNG image, not a game sprite"},
+      {"renamed-bmp.pcx", TLoadStatus::Refused, "", "", "Неверный формат!\nЭто изображение BMP, а не спрайт игры",
+       "this is a BMP image, not a game sprite"},
+      {"zlib-entry.pcx", TLoadStatus::Refused, "", "",
+       "Неверный формат!\nЭто запись архива, ещё сжатая zlib, а не спрайт игры",
+       "this is an archive entry still compressed with zlib, not a game sprite"},
+      {"d32-animation.pcx", TLoadStatus::Refused, "", "", "Неверный формат!\nЭто анимация D32, а не спрайт игры",
+       "this is a D32 animation, not a game sprite"},
+      {"plain-text.pcx", TLoadStatus::Refused, "", "", "Неверный формат!", ""},
+  };
+  for (const Row& r : rows) {
+    TDibBitmap image;
+    ASSERT_EQ(LoadImageFile(image, kSamples + "bmp8-47x33.bmp", fkBmp).Status, TLoadStatus::Loaded);
+    const TLoadResult load = LoadImageFile(image, kKinds + r.Name, fkPcx);
+    EXPECT_EQ(load.Status, r.Status) << r.Name;
+    EXPECT_EQ(load.Panel, r.Status == TLoadStatus::Loaded ? TImagePanel::Pcx : TImagePanel::None) << r.Name;
+    EXPECT_EQ(load.SizeText, r.Size) << r.Name;
+    EXPECT_EQ(load.FormatText, r.Format) << r.Name;
+    EXPECT_EQ(load.Message, r.Message) << r.Name;
+    EXPECT_EQ(load.Detail, r.Detail) << r.Name;
+    if (r.Status == TLoadStatus::Refused) {
+      EXPECT_EQ(image.Width(), 47) << r.Name << ": the image shown stays";
+    }
+  }
+  // A damaged ZSoft image is named with the reason on the command line.
+  TDibBitmap image;
+  const TLoadResult damaged =
+      LoadImageFile(image, std::string(KELVANE_SOURCE_DIR) + "/tests/corpus/inputs/zsoft-runs-past-the-file.pcx", fkPcx);
+  EXPECT_EQ(damaged.Message, "Неверный формат!\nЭто изображение ZSoft PCX, но прочитать его не удалось");
+  EXPECT_EQ(damaged.Detail, "a ZSoft PCX image that cannot be read: Unexpected end of file");
+  EXPECT_EQ(damaged.Content, TContentKind::ZSoft);
+}
+
+TEST(SaveImage, TwentyFourBitSpritesAreOfferedAboveEightBitsAndDropOnlyAlpha) {
+  EXPECT_EQ(SaveTargetFor(fkPcx, TSpriteDepth::TwentyFour), TSaveTarget::Sprite24);
+  EXPECT_EQ(SaveTargetFor(fkBmp, TSpriteDepth::TwentyFour), TSaveTarget::Bmp);
+  for (TPixelFormat format : {pxDevice, px1, px4, px8, px15, px16, px24, px32}) {
+    const std::vector<TSaveType> types = PreviewSaveTypes(format);
+    const bool deep = format == px15 || format == px16 || format == px24 || format == px32;
+    ASSERT_EQ(types.size(), deep ? 2u : 1u) << int(format);
+    EXPECT_STREQ(types[0].Caption, "Bitmaps (*.bmp)");
+    EXPECT_EQ(types[0].Target, TSaveTarget::Bmp);
+    if (deep) {
+      EXPECT_STREQ(types[1].Caption, "PCX 24 bit (*.pcx)");
+      EXPECT_STREQ(types[1].Extension, "pcx");
+      EXPECT_EQ(types[1].Target, TSaveTarget::Sprite24);
+    }
+  }
+
+  // The name's extension wins over the type chosen; only offered types count.
+  const std::vector<TSaveType> deep = PreviewSaveTypes(px24), flat = PreviewSaveTypes(px8);
+  struct Row {
+    const std::vector<TSaveType>* Types;
+    int Chosen;
+    const char* Path;
+    TSaveTarget Target;
+  } rows[] = {
+      {&deep, 1, "/d/hero.pcx", TSaveTarget::Sprite24}, {&deep, 1, "/d/hero.bmp", TSaveTarget::Bmp},
+      {&deep, 0, "/d/hero.PCX", TSaveTarget::Sprite24}, {&deep, 1, "/d/hero", TSaveTarget::Sprite24},
+      {&deep, 0, "/d/hero.png", TSaveTarget::Bmp},      {&deep, 7, "/d/hero", TSaveTarget::Bmp},
+      {&flat, 0, "/d/hero.pcx", TSaveTarget::Bmp},      {&flat, 0, "/d/hero.bmp", TSaveTarget::Bmp},
+  };
+  for (const Row& r : rows) EXPECT_EQ(PreviewSaveTarget(*r.Types, r.Chosen, r.Path), r.Target) << r.Path;
+
+  TempDir dir;
+  TDibBitmap image;
+  ASSERT_EQ(LoadImageFile(image, kKinds + "p32-41x31.pcx", fkPcx).Status, TLoadStatus::Loaded);
+  EXPECT_TRUE(DropsAlpha(image, TSaveTarget::Sprite24));
+  EXPECT_FALSE(DropsAlpha(image, TSaveTarget::Bmp));
+  ASSERT_TRUE(SaveImage(image, dir / "p32.pcx", TSaveTarget::Sprite24).Ok());
+  TDibBitmap back;
+  const TLoadResult load = LoadImageFile(back, dir / "p32.pcx", fkPcx);
+  EXPECT_EQ(load.FormatText, "24 bit");
+  EXPECT_EQ(load.SizeText, "41x31");
+  ASSERT_EQ(LoadImageFile(image, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  EXPECT_FALSE(DropsAlpha(image, TSaveTarget::Sprite24));
+}
+
 }  // namespace
 }  // namespace kelvane
