@@ -31,6 +31,23 @@ std::string CutUtf8(const std::string& text, std::size_t limit) {
   return text.substr(0, end);
 }
 
+// The masks of "Caption|mask|Caption|mask", in order.
+std::vector<std::string> FilterMasks(const std::string& filter) {
+  std::vector<std::string> masks;
+  const std::vector<std::string> parts = Split(filter, '|');
+  for (std::size_t i = 0; i < parts.size(); i += 2) masks.push_back(i + 1 < parts.size() ? parts[i + 1] : "*");
+  return masks;
+}
+
+// "bmp" for the mask "*.bmp"; "" for a mask of several patterns or one
+// whose extension holds a wildcard ("*.*").
+std::string SingleExtension(const std::string& mask) {
+  if (mask.size() < 3 || mask.compare(0, 2, "*.") != 0) return "";
+  const std::string extension = mask.substr(2);
+  if (extension.find_first_of("*?;. ") != std::string::npos) return "";
+  return extension;
+}
+
 }  // namespace
 
 std::vector<std::string> QtNameFilters(const std::string& filter) {
@@ -95,6 +112,20 @@ bool RunDialog(TFileDialog& d) {
     if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dialog.selectNameFilter(filters[d.FilterIndex - 1]);
   }
   if (!d.DefaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(d.DefaultExtension));
+  // With several types to choose from, a name typed without an extension
+  // takes the chosen type's own ("hero" saved as a PNG becomes hero.png,
+  // not hero.bmp); a type with no single extension keeps DefaultExtension.
+  if (!d.DefaultExtension.empty() && filters.size() > 1) {
+    const std::vector<std::string> masks = FilterMasks(d.Filter);
+    auto follow = [&dialog, &d, masks, filters](const QString& chosen) {
+      const auto at = filters.indexOf(chosen);
+      const std::string extension =
+          at >= 0 && static_cast<std::size_t>(at) < masks.size() ? SingleExtension(masks[at]) : std::string();
+      dialog.setDefaultSuffix(QString::fromStdString(extension.empty() ? d.DefaultExtension : extension));
+    };
+    follow(dialog.selectedNameFilter());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+  }
   if (!d.StartDirectory.empty()) dialog.setDirectory(QString::fromStdString(d.StartDirectory));
   const std::string proposed = CutUtf8(d.FilePath, MaxProposedPathLength);
   if (!proposed.empty()) {

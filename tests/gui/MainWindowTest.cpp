@@ -610,8 +610,8 @@ TEST_F(MainWindow, ThePreviewOffersATwentyFourBitSpriteForImagesAboveEightBits) 
   Tick();
   EXPECT_FALSE(Main->SavePcxButton->Enabled());
 
-  // Typed without an extension, the dialog adds "bmp" whatever the type:
-  // the name decides, and a BMP name gets a BMP file, never a sprite.
+  // Typed without an extension, the name takes the chosen type's: a 24-bit
+  // sprite named plain.pcx.
   {
     TModalWatcher save(test::IsA<QFileDialog>(), [](QWidget* w) {
       ChooseFileType(static_cast<QFileDialog*>(w), 1);
@@ -620,8 +620,9 @@ TEST_F(MainWindow, ThePreviewOffersATwentyFourBitSpriteForImagesAboveEightBits) 
     QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_TRUE(save.Fired());
   }
+  EXPECT_FALSE(fs::exists(Tree.Native("plain.bmp")));
   TDibBitmap plain;
-  ASSERT_TRUE(plain.ReadBmpFile(Tree.Native("plain.bmp")));
+  ASSERT_TRUE(LoadSprite(plain, Tree.Native("plain.pcx")));
   EXPECT_EQ(plain.GetPixelFormat(), px24);
 }
 

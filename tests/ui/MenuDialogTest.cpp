@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -198,6 +199,32 @@ TEST_F(FileDialogs, ASaveDialogTakesATypedNewNameAndAddsTheExtension) {
   EXPECT_EQ(title, "Сохранить как");
   EXPECT_EQ(Dialog->FilePath, PathOf("sprite01.bmp"));
   EXPECT_EQ(Dialog->FilterIndex, 1);
+}
+
+TEST_F(FileDialogs, ANameTypedWithoutExtensionTakesTheChosenTypesOwn) {
+  Dialog->Filter = "Bitmaps (*.bmp)|*.bmp|PNG images (*.png)|*.png|Anything|*.*";
+  Dialog->StartDirectory = Dir.path().toStdString();
+  struct Row {
+    int Type;  // 0-based, as chosen in the dialog
+    const char* Typed;
+    const char* Saved;
+  } rows[] = {{0, "a", "a.bmp"}, {1, "b", "b.png"}, {2, "c", "c.bmp"}, {1, "d.bmp", "d.bmp"}};
+  for (const Row& r : rows) {
+    Dialog->FilterIndex = 1;
+    TModalWatcher user(test::IsA<QFileDialog>(), [r](QWidget* w) {
+      auto* types = w->findChild<QComboBox*>("fileTypeCombo");
+      ASSERT_NE(types, nullptr);
+      types->setFocus();
+      for (int presses = 0; presses < 4 && types->currentIndex() < r.Type; ++presses)
+        QTest::keyClick(types, Qt::Key_Down);
+      ASSERT_EQ(types->currentIndex(), r.Type);
+      TypeAndConfirm(w, r.Typed);
+    });
+    ASSERT_TRUE(RunDialog(*Dialog)) << r.Typed;
+    EXPECT_TRUE(user.Fired());
+    EXPECT_EQ(Dialog->FilePath, PathOf(r.Saved)) << r.Typed;
+    EXPECT_EQ(Dialog->FilterIndex, r.Type + 1) << r.Typed;
+  }
 }
 
 TEST_F(FileDialogs, ReplacingAFileIsAskedFirst) {
