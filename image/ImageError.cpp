@@ -18,12 +18,23 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::UnsupportedFormat: return "Unsupported bitmap format";
     case TImageError::BadHeader: return "Invalid bitmap header";
     case TImageError::InvalidSprite: return "Неверный формат!";
+    case TImageError::OffsetOutsideFile: return "An offset points outside the file";
+    case TImageError::RunPastRow: return "A run of pixels goes past the end of its row";
+    case TImageError::RunCrossesPiece: return "A run of pixels crosses the end of its 32-pixel piece";
+    case TImageError::RectOutsideCanvas: return "A frame's stored rectangle lies outside its canvas";
+    case TImageError::UnknownPixelFormat: return "Unknown DEF pixel format";
+    case TImageError::BadFrameHeader: return "Invalid DEF frame header";
+    case TImageError::DuplicateGroupId: return "Two groups of the DEF have the same id";
     case TImageError::EmptyImage: return "The image is empty";
     case TImageError::NotEightBit: return "Not an 8-bit image";
     case TImageError::NotWritableAsBmp: return "The image cannot be written as a BMP file";
     case TImageError::NoFileName: return "No file name";
     case TImageError::CannotCreate: return "Cannot create file";
     case TImageError::WriteFailed: return "Cannot write file";
+    case TImageError::BadFrameName: return "A frame name must be at most 12 bytes, without NUL";
+    case TImageError::DoesNotFitFormat: return "The frame cannot be stored in its DEF pixel format";
+    case TImageError::PaletteMismatch: return "The image's palette is not the DEF's palette";
+    case TImageError::BadManifest: return "Invalid DEF manifest";
   }
   return "";
 }
@@ -42,12 +53,23 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::UnsupportedFormat: return "UnsupportedFormat";
     case TImageError::BadHeader: return "BadHeader";
     case TImageError::InvalidSprite: return "InvalidSprite";
+    case TImageError::OffsetOutsideFile: return "OffsetOutsideFile";
+    case TImageError::RunPastRow: return "RunPastRow";
+    case TImageError::RunCrossesPiece: return "RunCrossesPiece";
+    case TImageError::RectOutsideCanvas: return "RectOutsideCanvas";
+    case TImageError::UnknownPixelFormat: return "UnknownPixelFormat";
+    case TImageError::BadFrameHeader: return "BadFrameHeader";
+    case TImageError::DuplicateGroupId: return "DuplicateGroupId";
     case TImageError::EmptyImage: return "EmptyImage";
     case TImageError::NotEightBit: return "NotEightBit";
     case TImageError::NotWritableAsBmp: return "NotWritableAsBmp";
     case TImageError::NoFileName: return "NoFileName";
     case TImageError::CannotCreate: return "CannotCreate";
     case TImageError::WriteFailed: return "WriteFailed";
+    case TImageError::BadFrameName: return "BadFrameName";
+    case TImageError::DoesNotFitFormat: return "DoesNotFitFormat";
+    case TImageError::PaletteMismatch: return "PaletteMismatch";
+    case TImageError::BadManifest: return "BadManifest";
   }
   return "?";
 }
