@@ -1,6 +1,7 @@
 #include "workflow/ImageWorkflow.h"
 
 #include "formats/PcxSprite.h"
+#include "workflow/DefWorkflow.h"
 #include "workflow/ImageCaptions.h"
 
 namespace kelvane {
@@ -44,6 +45,7 @@ TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind 
   switch (kind) {
     case fkPcx: return LoadSpriteFile(image, path);
     case fkBmp: return LoadBmpFile(image, path);
+    case fkDef: return LoadDefImage(image, path);
     case fkOther: break;
   }
   return TLoadResult{};

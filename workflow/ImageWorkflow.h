@@ -12,6 +12,9 @@
 // - a sprite that passes the test but cannot be built, and a BMP file that
 //   cannot be read, are shown all the same: an empty image, "0x0",
 //   "<ошибка>";
+// - a DEF animation shows its first frame on the sprite panel, with the
+//   DEF's full size and a text naming it and its frame count
+//   (DefWorkflow.h); one that cannot be read is refused like a sprite;
 // - any other kind is not an image of ours: nothing happens.
 // The sprite panel names only "8 bit" and "24 bit" (a sprite has no other
 // depth); the BMP panel names every depth.
