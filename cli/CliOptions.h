@@ -3,6 +3,7 @@
 //   kelvane-cli info FILE...
 //   kelvane-cli convert [--to8] INPUT OUTPUT
 //   kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...
+//   kelvane-cli def info|extract|build ...   (DefOptions.h)
 //   kelvane-cli --help
 //
 // Parsing never touches a file; anything it cannot make sense of is a usage
@@ -12,11 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/DefOptions.h"
 #include "workflow/FileKind.h"
 
 namespace kelvane::cli {
 
-enum class TCommand { Help, Info, Convert, ConvertBatch };
+enum class TCommand { Help, Info, Convert, ConvertBatch, DefInfo, DefExtract, DefBuild };
 
 using kelvane::FileKind;
 using kelvane::TFileKind;
@@ -31,6 +33,7 @@ struct TCliOptions {
   std::string OutputDir;            // ConvertBatch
   std::vector<std::string> Inputs;  // Info, ConvertBatch; Convert: exactly one
   std::string Output;               // Convert
+  TDefOptions Def;                  // DefInfo, DefExtract, DefBuild
 };
 
 struct TParseResult {

@@ -7,6 +7,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
+#include "cli/DefCommands.h"
 
 int main(int argc, char** argv) {
   using namespace kelvane::cli;
@@ -31,6 +32,12 @@ int main(int argc, char** argv) {
       return RunConvert(options, std::cerr);
     case TCommand::ConvertBatch:
       return RunConvertBatch(options, std::cerr);
+    case TCommand::DefInfo:
+      return RunDefInfo(options.Def, std::cout, std::cerr);
+    case TCommand::DefExtract:
+      return RunDefExtract(options.Def, std::cerr);
+    case TCommand::DefBuild:
+      return RunDefBuild(options.Def, std::cerr);
   }
   return 2;
 }
