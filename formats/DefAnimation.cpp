@@ -1,7 +1,9 @@
 #include "formats/DefAnimation.h"
 
 #include <cstring>
+#include <new>
 
+#include "image/Assert.h"
 #include "image/ByteStream.h"
 #include "image/LittleEndian.h"
 
@@ -14,6 +16,40 @@ constexpr std::int64_t kBmpTableBytes = 1024;   // 256 entries of 4 bytes
 constexpr std::int32_t kPixelsPerMetre = 2834;  // about 72 dots per inch, as for sprites
 
 }  // namespace
+
+TCanvasBytes::TCanvasBytes(std::size_t size) {
+  if (size == 0) return;
+  auto block = std::make_shared<TPixelBlock>(AllocatePixelBlock(static_cast<std::int64_t>(size)));
+  if (!*block) return;
+  Data_ = block->get();
+  Size_ = size;
+  Block_ = std::move(block);
+}
+
+TCanvasBytes::TCanvasBytes(const std::vector<std::uint8_t>& bytes) : TCanvasBytes(bytes.size()) {
+  // A copy that cannot be had fails as a vector's copy would.
+  if (Size_ != bytes.size()) throw std::bad_alloc();
+  if (Size_ > 0) std::memcpy(Data_, bytes.data(), Size_);
+}
+
+TCanvasBytes::TCanvasBytes(std::shared_ptr<TPixelBlock> block, std::size_t offset, std::size_t size)
+    : Block_(std::move(block)), Data_(Block_->get() + offset), Size_(size) {
+  KELVANE_ASSERT(Block_ && *Block_ && offset + size <= Block_->get_deleter().Bytes);
+}
+
+TCanvasBytes::TCanvasBytes(const TCanvasBytes& other) : TCanvasBytes(other.Size_) {
+  if (Size_ != other.Size_) throw std::bad_alloc();
+  if (Size_ > 0) std::memcpy(Data_, other.Data_, Size_);
+}
+
+TCanvasBytes& TCanvasBytes::operator=(const TCanvasBytes& other) {
+  if (this != &other) *this = TCanvasBytes(other);
+  return *this;
+}
+
+bool TCanvasBytes::operator==(const TCanvasBytes& other) const {
+  return Size_ == other.Size_ && (Size_ == 0 || std::memcmp(Data_, other.Data_, Size_) == 0);
+}
 
 std::size_t TDefAnimation::FrameRefCount() const {
   std::size_t count = 0;
@@ -85,7 +121,8 @@ TOutcome ImageOfCanvas(const TDefCanvas& canvas, const TDefPalette& palette, TDi
   }
   std::uint8_t* rows = table + kBmpTableBytes;
   for (std::int64_t y = 0; y < height; ++y)
-    std::memcpy(rows + (height - 1 - y) * paddedRow, canvas.Indexes.data() + y * width, static_cast<std::size_t>(width));
+    std::memcpy(rows + (height - 1 - y) * paddedRow, canvas.Indexes.data() + y * width,
+                static_cast<std::size_t>(width));
   bmp->Seek(0, soFromStart);
   if (!image.ReadPlainBmpStream(*bmp)) return image.LastOutcome();
   return TOutcome::Success();
@@ -103,7 +140,8 @@ TOutcome CanvasOfImage(TDibBitmap& image, TDefCanvas& canvas) {
   const bool topDown = image.Info()->biHeight() < 0;
   canvas.Width = static_cast<std::int32_t>(width);
   canvas.Height = static_cast<std::int32_t>(height);
-  canvas.Indexes.resize(static_cast<std::size_t>(width * height));
+  canvas.Indexes = TCanvasBytes(static_cast<std::size_t>(width * height));
+  if (canvas.Indexes.size() != static_cast<std::size_t>(width * height)) return TOutcome::Failure(TImageError::NoMemory);
   const std::uint8_t* pixels = image.Pixels();
   for (std::int64_t y = 0; y < height; ++y) {
     const std::int64_t storageRow = topDown ? y : height - 1 - y;

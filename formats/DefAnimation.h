@@ -15,11 +15,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "image/DibBitmap.h"
 #include "image/ImageError.h"
+#include "image/PixelBlock.h"
 
 namespace kelvane {
 
@@ -57,12 +59,47 @@ inline constexpr std::uint64_t kMaxDefFrames = 65536;
 // bitmap's pixel block; a creature's run to a few tens of megabytes.
 inline constexpr std::uint64_t kMaxDefCanvasBytes = std::uint64_t{1} << 30;
 
+// The bytes of a canvas: zero when made, compared by content, copied deep.
+// A canvas may own its block, or share one with the other canvases of an
+// animation: the reader takes one zeroed block for all of them, which costs
+// neither a zeroing pass nor a page fault per 4 KiB (the block comes in huge
+// pages), where one block per canvas made decoding a creature mostly a
+// matter of the kernel handing out pages.
+class TCanvasBytes {
+ public:
+  TCanvasBytes() = default;
+  // `size` zero bytes of its own; empty when none can be had (check size()).
+  explicit TCanvasBytes(std::size_t size);
+  TCanvasBytes(const std::vector<std::uint8_t>& bytes);  // NOLINT: a copy, for tests and callers
+  // A slice of `block`, which the slice keeps alive.
+  TCanvasBytes(std::shared_ptr<TPixelBlock> block, std::size_t offset, std::size_t size);
+  TCanvasBytes(const TCanvasBytes& other);
+  TCanvasBytes& operator=(const TCanvasBytes& other);
+  TCanvasBytes(TCanvasBytes&&) noexcept = default;
+  TCanvasBytes& operator=(TCanvasBytes&&) noexcept = default;
+
+  std::uint8_t* data() { return Data_; }
+  const std::uint8_t* data() const { return Data_; }
+  std::size_t size() const { return Size_; }
+  bool empty() const { return Size_ == 0; }
+  std::uint8_t& operator[](std::size_t i) { return Data_[i]; }
+  std::uint8_t operator[](std::size_t i) const { return Data_[i]; }
+  const std::uint8_t* begin() const { return Data_; }
+  const std::uint8_t* end() const { return Data_ + Size_; }
+  bool operator==(const TCanvasBytes& other) const;
+
+ private:
+  std::shared_ptr<TPixelBlock> Block_;
+  std::uint8_t* Data_ = nullptr;
+  std::size_t Size_ = 0;
+};
+
 // The full canvas of one frame: palette indexes, top row first, Width bytes
 // per row, index 0 (transparent) wherever the file stores nothing.
 struct TDefCanvas {
   std::int32_t Width = 0;
   std::int32_t Height = 0;
-  std::vector<std::uint8_t> Indexes;
+  TCanvasBytes Indexes;
 
   bool operator==(const TDefCanvas&) const = default;
 };

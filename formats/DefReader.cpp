@@ -1,6 +1,7 @@
 #include "formats/DefReader.h"
 
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "image/ByteStream.h"
@@ -10,7 +11,6 @@ namespace kelvane {
 namespace {
 
 constexpr std::uint64_t kDefHeaderBytes = 16 + kDefPaletteBytes;
-constexpr std::uint64_t kGroupHeaderBytes = 16;
 constexpr std::uint64_t kNameFieldBytes = kDefMaxNameBytes + 1;
 constexpr std::uint64_t kFrameHeaderBytes = 32;
 
@@ -88,7 +88,8 @@ class TDefDecoder {
       const std::string where = "group table, group " + std::to_string(g);
       if (header.Failed()) return TDefProblem::Failure(TImageError::ShortRead, where);
       if (count > kMaxDefFrames - refs)
-        return TDefProblem::Failure(TImageError::OverLimit, where + ": " + std::to_string(count) + " frames, above the limit of " +
+        return TDefProblem::Failure(TImageError::OverLimit, where + ": " + std::to_string(count) +
+                                                                " frames, above the limit of " +
                                                                 std::to_string(kMaxDefFrames) + " in all");
       refs += count;
       TByteReader names(header.Take(kNameFieldBytes * count));
@@ -100,8 +101,9 @@ class TDefDecoder {
         // without one are kept whole (the writer then refuses the name).
         const std::span<const std::uint8_t> field = names.Take(kNameFieldBytes);
         const void* nul = std::memchr(field.data(), 0, field.size());
-        const std::size_t length =
-            nul != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - field.data()) : field.size();
+        const std::size_t length = nul != nullptr
+                                       ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - field.data())
+                                       : field.size();
         ref.Name.assign(reinterpret_cast<const char*>(field.data()), length);
         const std::uint32_t offset = offsets.U32();
         const auto [at, added] = frameAtOffset.try_emplace(offset, frameOffsets.size());
@@ -116,7 +118,16 @@ class TDefDecoder {
     for (std::size_t i = 0; i < frameOffsets.size(); ++i) {
       if (TDefProblem problem = ReadFrameHeader(frameOffsets[i], animation.Frames[i]); !problem) return problem;
     }
+    // One zeroed block for all canvases (see TCanvasBytes).
+    const std::uint64_t canvasBytes = kMaxDefCanvasBytes - CanvasBytesLeft_;
+    auto block = std::make_shared<TPixelBlock>(AllocatePixelBlock(static_cast<std::int64_t>(canvasBytes)));
+    if (canvasBytes > 0 && !*block)
+      return TDefProblem::Failure(TImageError::NoMemory, std::to_string(canvasBytes) + " bytes of canvases");
+    std::uint64_t at = 0;
     for (TDefFrame& frame : animation.Frames) {
+      const std::uint64_t bytes = std::uint64_t(frame.Canvas.Width) * std::uint64_t(frame.Canvas.Height);
+      frame.Canvas.Indexes = TCanvasBytes(block, at, bytes);
+      at += bytes;
       if (TDefProblem problem = DecodeFrame(frame); !problem) return problem;
     }
     return TDefProblem::Success();
@@ -161,12 +172,12 @@ class TDefDecoder {
     return TDefProblem::Success();
   }
 
-  // The pixels of a frame whose header ReadFrameHeader accepted.
+  // The pixels of a frame whose header ReadFrameHeader accepted, onto its
+  // zeroed canvas.
   TDefProblem DecodeFrame(TDefFrame& frame) {
     TDefCanvas& canvas = frame.Canvas;
     const TDefRect& rect = frame.Stored;
     const std::uint64_t offset = frame.Offset, stride = static_cast<std::uint64_t>(canvas.Width);
-    canvas.Indexes.assign(stride * static_cast<std::uint64_t>(canvas.Height), 0);
     if (rect.Width == 0 || rect.Height == 0) return TDefProblem::Success();
 
     const TByteReader data = File_.From(offset + kFrameHeaderBytes);
@@ -245,7 +256,13 @@ TDefProblem ReadDef(TByteSource& source, TDefAnimation& animation) {
                                                      : std::string("reading the file")};
   }
   if (file.Size() < kDefHeaderBytes) return TDefProblem::Failure(TImageError::ShortRead, "file header");
-  TDefProblem problem = TDefDecoder(file).Read(animation);
+  TDefProblem problem;
+  try {
+    problem = TDefDecoder(file).Read(animation);
+  } catch (const std::bad_alloc&) {
+    // Canvases within the caps that the system would not give.
+    problem = TDefProblem::Failure(TImageError::NoMemory, "decoding the frames");
+  }
   if (!problem) animation = TDefAnimation{};
   return problem;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <unordered_map>
 
 #include "image/LittleEndian.h"
@@ -13,7 +14,6 @@ namespace kelvane {
 namespace {
 
 constexpr std::size_t kNameFieldBytes = kDefMaxNameBytes + 1;
-constexpr std::size_t kFrameHeaderBytes = 32;
 // Indexes the game draws specially (transparency, shadows, selection): kept
 // in runs, where its blitter looks for them.
 constexpr std::uint8_t kReservedIndexes = 8;
@@ -85,7 +85,8 @@ void EncodeByteRuns(const std::uint8_t* row, std::uint32_t width, std::vector<st
 
 // The rectangle around the canvas's non-zero pixels, shaped for `format`.
 TDefProblem StoredRect(const TDefCanvas& canvas, std::uint32_t format, TDefRect& rect, const std::string& where) {
-  const std::uint32_t width = static_cast<std::uint32_t>(canvas.Width), height = static_cast<std::uint32_t>(canvas.Height);
+  const std::uint32_t width = static_cast<std::uint32_t>(canvas.Width),
+                      height = static_cast<std::uint32_t>(canvas.Height);
   std::uint32_t left = width, right = 0, top = height, bottom = 0;
   for (std::uint32_t y = 0; y < height; ++y) {
     const std::uint8_t* row = canvas.Indexes.data() + std::size_t{y} * width;
@@ -190,10 +191,8 @@ std::uint64_t HashOf(const TDefCanvas& canvas) {
   return h;
 }
 
-}  // namespace
-
-TDefProblem EncodeDef(const TDefAnimation& animation, const TDefWriteOptions& options, std::vector<std::uint8_t>& out) {
-  out.clear();
+// EncodeDef, less its guard against allocations the system refuses.
+TDefProblem Encode(const TDefAnimation& animation, const TDefWriteOptions& options, std::vector<std::uint8_t>& out) {
   const std::uint32_t format = options.PixelFormat.value_or(GamePixelFormatFor(animation.Type));
   if (format >= kDefPixelFormats)
     return TDefProblem::Failure(TImageError::UnknownPixelFormat, "pixel format " + std::to_string(format));
@@ -277,6 +276,18 @@ TDefProblem EncodeDef(const TDefAnimation& animation, const TDefWriteOptions& op
   }
   out.insert(out.end(), frames.begin(), frames.end());
   return TDefProblem::Success();
+}
+
+}  // namespace
+
+TDefProblem EncodeDef(const TDefAnimation& animation, const TDefWriteOptions& options, std::vector<std::uint8_t>& out) {
+  out.clear();
+  try {
+    return Encode(animation, options, out);
+  } catch (const std::bad_alloc&) {
+    out.clear();
+    return TDefProblem::Failure(TImageError::NoMemory, "encoding the frames");
+  }
 }
 
 TDefProblem SaveDef(const TDefAnimation& animation, const TDefWriteOptions& options, const std::string& path) {

@@ -140,7 +140,8 @@ std::string FormatDefManifest(const TDefManifest& manifest) {
   }
   for (const TManifestGroup& group : manifest.Groups) {
     out += "group " + std::to_string(group.Id) + "\n";
-    for (const TManifestFrame& frame : group.Frames) out += "frame " + Quoted(frame.Name) + " " + Quoted(frame.File) + "\n";
+    for (const TManifestFrame& frame : group.Frames)
+      out += "frame " + Quoted(frame.Name) + " " + Quoted(frame.File) + "\n";
   }
   return out;
 }
@@ -171,8 +172,10 @@ bool ParseDefManifest(std::string_view text, TDefManifest& manifest, std::string
     if (keyword.Quoted) return fail("a line starts with a keyword, not a quoted text");
 
     if (!sawMagic) {
-      if (keyword.Text != kMagic) return fail("not a Kelvane DEF manifest (it starts with \"" + std::string(kMagic) + "\")");
-      if (fields != 1 || tokens[1].Text != kVersion) return fail("manifest version " + std::string(kVersion) + " expected");
+      if (keyword.Text != kMagic)
+        return fail("not a Kelvane DEF manifest (it starts with \"" + std::string(kMagic) + "\")");
+      if (fields != 1 || tokens[1].Text != kVersion)
+        return fail("manifest version " + std::string(kVersion) + " expected");
       sawMagic = true;
     } else if (keyword.Text == "type") {
       if (fields != 1 || !ParseNumber(tokens[1], m.Type)) return fail("type takes one number");

@@ -68,10 +68,12 @@ std::string DefFormatText(const TDefAnimation& animation) {
          (frames == 1 ? " frame" : " frames");
 }
 
-TLoadResult LoadDefImage(TDibBitmap& image, const std::string& path) {
+namespace {
+
+// What the window shows for the DEF `read` says was or was not read.
+TLoadResult ShownDef(TDibBitmap& image, const TDefProblem& read, const TDefAnimation& animation) {
   TLoadResult r;
-  TDefAnimation animation;
-  if (const TDefProblem read = ReadDefFile(path, animation); !read) {
+  if (!read) {
     r.Status = TLoadStatus::Refused;
     r.Message = kInvalidFormatText;
     r.Why = read.Why;
@@ -92,6 +94,20 @@ TLoadResult LoadDefImage(TDibBitmap& image, const std::string& path) {
   r.SizeText = SizeText(animation.Width, animation.Height);
   r.FormatText = DefFormatText(animation);
   return r;
+}
+
+}  // namespace
+
+TLoadResult LoadDefImage(TDibBitmap& image, const std::string& path) {
+  TDefAnimation animation;
+  const TDefProblem read = ReadDefFile(path, animation);
+  return ShownDef(image, read, animation);
+}
+
+TLoadResult LoadDefImage(TDibBitmap& image, TByteSource& source) {
+  TDefAnimation animation;
+  const TDefProblem read = ReadDef(source, animation);
+  return ShownDef(image, read, animation);
 }
 
 std::string DefFrameFileName(const std::string& defName, std::uint32_t groupId, std::size_t index, TSaveTarget target) {
@@ -141,13 +157,14 @@ TOutcome SheetOf(const TDefAnimation& animation, const TDefGroup& group, TDibBit
   TDefCanvas canvas;
   canvas.Width = static_cast<std::int32_t>(width);
   canvas.Height = static_cast<std::int32_t>(height);
-  canvas.Indexes.assign(static_cast<std::size_t>(width * height), 0);
+  canvas.Indexes = TCanvasBytes(static_cast<std::size_t>(width * height));
+  if (canvas.Indexes.size() != static_cast<std::size_t>(width * height))
+    return TOutcome::Failure(TImageError::NoMemory);
   for (std::int64_t i = 0; i < count; ++i) {
     const TDefCanvas& frame = animation.Frames[group.Frames[static_cast<std::size_t>(i)].Frame].Canvas;
     const std::int64_t x0 = i % columns * cellWidth, y0 = i / columns * cellHeight;
     for (std::int64_t y = 0; y < frame.Height; ++y)
-      std::copy_n(frame.Indexes.begin() + y * frame.Width, frame.Width,
-                  canvas.Indexes.begin() + (y0 + y) * width + x0);
+      std::copy_n(frame.Indexes.data() + y * frame.Width, frame.Width, canvas.Indexes.data() + (y0 + y) * width + x0);
   }
   return ImageOfCanvas(canvas, animation.Palette, sheet);
 }

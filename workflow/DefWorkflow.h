@@ -17,6 +17,7 @@
 #include <string>
 
 #include "formats/DefAnimation.h"
+#include "image/ByteSource.h"
 #include "workflow/DefManifest.h"
 #include "workflow/ImageWorkflow.h"
 
@@ -27,6 +28,8 @@ namespace kelvane {
 // format text such as "DEF creature, 12 frames". A DEF that cannot be read
 // is refused ("Неверный формат!") and `image` keeps what it held.
 TLoadResult LoadDefImage(TDibBitmap& image, const std::string& path);
+// The same for a DEF in `source` (an archive entry in memory).
+TLoadResult LoadDefImage(TDibBitmap& image, TByteSource& source);
 // "DEF creature, 12 frames": the type's name where the game has one, and
 // the frames all groups list.
 std::string DefFormatText(const TDefAnimation& animation);

@@ -51,7 +51,8 @@ std::vector<std::string> Names(const fs::path& dir) {
 class DefCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Dir = fs::path(KELVANE_TEST_OUTPUT_DIR) / "cli-def" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    Dir =
+        fs::path(KELVANE_TEST_OUTPUT_DIR) / "cli-def" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(Dir);
     fs::create_directories(Dir);
   }
@@ -83,15 +84,16 @@ class DefCliTest : public ::testing::Test {
 TEST_F(DefCliTest, InfoListsTypeSizeAndEachGroupsFramesAndFormats) {
   const TRun r = Run({"def", "info", Sample("creature-format1-48x40"), Sample("mixed-formats-64x33")});
   EXPECT_EQ(r.Exit, 0) << r.Err;
-  EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{
-                              Sample("creature-format1-48x40") + ": creature (0x42), 48x40, 4 groups, 12 frames, 7 stored",
-                              "  group 0: 4 frames, format 1",
-                              "  group 1: 3 frames, format 1",
-                              "  group 2: 2 frames, format 1",
-                              "  group 5: 3 frames, format 1",
-                              Sample("mixed-formats-64x33") + ": sprite frame (0x48), 64x33, 1 group, 4 frames, 4 stored",
-                              "  group 7: 4 frames, formats 0, 1, 2, 3",
-                          }));
+  EXPECT_EQ(Lines(r.Out),
+            (std::vector<std::string>{
+                Sample("creature-format1-48x40") + ": creature (0x42), 48x40, 4 groups, 12 frames, 7 stored",
+                "  group 0: 4 frames, format 1",
+                "  group 1: 3 frames, format 1",
+                "  group 2: 2 frames, format 1",
+                "  group 5: 3 frames, format 1",
+                Sample("mixed-formats-64x33") + ": sprite frame (0x48), 64x33, 1 group, 4 frames, 4 stored",
+                "  group 7: 4 frames, formats 0, 1, 2, 3",
+            }));
 
   const std::string bad = (kHostile / "def-piece-crosses-32-pixels.def").string();
   const TRun refused = Run({"def", "info", bad, Sample("terrain-format2-32x32")});
@@ -168,15 +170,17 @@ TEST_F(DefCliTest, ExtractGoesOnPastBadDefsAndClashingNames) {
 TEST_F(DefCliTest, BuildNamesWhatAFrameLacksAndKeepsTheOldDef) {
   ASSERT_EQ(Run({"def", "extract", "-o", Dir.string(), Sample("interface-format0-21x13")}).Exit, 0);
   // A 24-bit frame, as a paint program might save it.
-  ASSERT_EQ(Run({"convert", (kSamples / "bmp24-45x30.bmp").string(), (Dir / "interface-format0-21x13-0-1.bmp").string()})
-                .Exit,
-            0);
+  ASSERT_EQ(
+      Run({"convert", (kSamples / "bmp24-45x30.bmp").string(), (Dir / "interface-format0-21x13-0-1.bmp").string()})
+          .Exit,
+      0);
   std::ofstream(Dir / "old.def") << "old";
   const std::string manifest = (Dir / "interface-format0-21x13.manifest").string();
   const TRun r = Run({"def", "build", manifest, "-o", (Dir / "old.def").string()});
   EXPECT_EQ(r.Exit, 1);
   ASSERT_EQ(Lines(r.Err).size(), 1u) << r.Err;
-  EXPECT_EQ(r.Err.rfind(manifest + ": Not an 8-bit image (interface-format0-21x13-0-1.bmp: the frame is 24 bit;", 0), 0u)
+  EXPECT_EQ(r.Err.rfind(manifest + ": Not an 8-bit image (interface-format0-21x13-0-1.bmp: the frame is 24 bit;", 0),
+            0u)
       << r.Err;
   EXPECT_NE(r.Err.find("palette-faithful reduction"), std::string::npos) << r.Err;
   EXPECT_EQ(ReadAll(Dir / "old.def"), "old");

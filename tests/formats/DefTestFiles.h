@@ -45,8 +45,9 @@ inline TDefPalette TestPalette() {
 
 // A whole DEF. Frames are stored in `order` (indexes into `frames`; all of
 // them in turn when empty), so the group tables may list them out of order.
-inline Bytes DefBytes(std::uint32_t type, std::uint32_t width, std::uint32_t height, const std::vector<RawGroup>& groups,
-                      const std::vector<Bytes>& frames, std::vector<std::size_t> order = {}) {
+inline Bytes DefBytes(std::uint32_t type, std::uint32_t width, std::uint32_t height,
+                      const std::vector<RawGroup>& groups, const std::vector<Bytes>& frames,
+                      std::vector<std::size_t> order = {}) {
   if (order.empty())
     for (std::size_t i = 0; i < frames.size(); ++i) order.push_back(i);
   std::size_t tables = 16 + 768;
@@ -85,7 +86,9 @@ inline TDefCanvas CanvasOf(std::vector<Bytes> rows) {
   TDefCanvas c;
   c.Height = static_cast<std::int32_t>(rows.size());
   c.Width = rows.empty() ? 0 : static_cast<std::int32_t>(rows[0].size());
-  for (const Bytes& row : rows) c.Indexes.insert(c.Indexes.end(), row.begin(), row.end());
+  Bytes all;
+  for (const Bytes& row : rows) all.insert(all.end(), row.begin(), row.end());
+  c.Indexes = all;
   return c;
 }
 
@@ -96,7 +99,7 @@ inline TDefCanvas Picture(std::int32_t width, std::int32_t height, std::int32_t 
   TDefCanvas c;
   c.Width = width;
   c.Height = height;
-  c.Indexes.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+  c.Indexes = Bytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
   for (std::int32_t y = margin; y < height - margin; ++y) {
     for (std::int32_t x = margin; x < width - margin; ++x) {
       const int band = (x / 5 + y + seed) % 6;

@@ -188,8 +188,13 @@ TEST(EncodeDef, RefusesWhatItCannotWriteTruthfully) {
   } cases[] = {
       {"a name of 13 bytes", AnimationOf(0x42, {Picture(4, 4, 0, 0)}), {}, TImageError::BadFrameName},
       {"a name with a NUL", AnimationOf(0x42, {Picture(4, 4, 0, 0)}), {}, TImageError::BadFrameName},
-      {"format 3 on a canvas narrower than 32", AnimationOf(0x43, {Picture(20, 4, 0, 0)}), {}, TImageError::DoesNotFitFormat},
-      {"format 2 beyond its 16-bit offsets", AnimationOf(0x45, {TDefCanvas{300, 300, noise}}), {},
+      {"format 3 on a canvas narrower than 32",
+       AnimationOf(0x43, {Picture(20, 4, 0, 0)}),
+       {},
+       TImageError::DoesNotFitFormat},
+      {"format 2 beyond its 16-bit offsets",
+       AnimationOf(0x45, {TDefCanvas{300, 300, noise}}),
+       {},
        TImageError::DoesNotFitFormat},
       {"pixel format 4", AnimationOf(0x42, {Picture(4, 4, 0, 0)}), 4u, TImageError::UnknownPixelFormat},
       {"a canvas of no pixels", AnimationOf(0x42, {TDefCanvas{}}), {}, TImageError::BadFrameHeader},
@@ -228,7 +233,8 @@ TEST(SaveDef, ReplacesTheFileOnlyWhenEverythingWasWritten) {
 
 TEST(FrameImages, CanvasesBecomeEightBitImagesWithThePaletteAndComeBack) {
   const TDefPalette palette = test::TestPalette();
-  for (const TDefCanvas& canvas : {Picture(1, 1, 0, 0), Picture(3, 2, 0, 1), Picture(5, 7, 1, 2), Picture(33, 4, 0, 3)}) {
+  for (const TDefCanvas& canvas :
+       {Picture(1, 1, 0, 0), Picture(3, 2, 0, 1), Picture(5, 7, 1, 2), Picture(33, 4, 0, 3)}) {
     SCOPED_TRACE(std::to_string(canvas.Width) + "x" + std::to_string(canvas.Height));
     TDibBitmap image;
     ASSERT_TRUE(ImageOfCanvas(canvas, palette, image).Ok());

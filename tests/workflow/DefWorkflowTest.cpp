@@ -125,6 +125,16 @@ TEST(LoadDefImage, ShowsTheFirstFrameWithTheFullSizeAndFrameCount) {
   EXPECT_EQ(shown, a.Frames[a.Groups[0].Frames[0].Frame].Canvas);
   EXPECT_TRUE(HasPalette(image, a.Palette));
 
+  // Bytes in memory (an archive entry) load the same way.
+  const Bytes bytes = test::ReadFileBytes(kSamples + "creature-format1-48x40.def");
+  TMemorySource source(bytes);
+  TDibBitmap fromMemory;
+  const TLoadResult again = LoadDefImage(fromMemory, source);
+  EXPECT_EQ(again.FormatText, load.FormatText);
+  TDefCanvas shownAgain;
+  ASSERT_TRUE(CanvasOfImage(fromMemory, shownAgain).Ok());
+  EXPECT_EQ(shownAgain, shown);
+
   // A DEF that cannot be read is refused like a sprite, and the image stays.
   const TLoadResult refused =
       LoadImageFile(image, std::string(KELVANE_SOURCE_DIR) + "/tests/corpus/inputs/def-run-past-row.def", fkDef);
