@@ -65,7 +65,7 @@ def main(argv):
             n = g * (FRAMES // GROUPS) + f
             name = "f%03d.bmp" % n
             frame(n).save(os.path.join(frames_dir, name))
-            lines.append('frame "CBENCH%03d.pcx" "%s"' % (n, name))
+            lines.append('frame "CBEN%03d.pcx" "%s"' % (n, name))
     with open(os.path.join(frames_dir, "creature.manifest"), "w") as f:
         f.write("\n".join(lines) + "\n")
     defs = os.path.join(work, "defs")
