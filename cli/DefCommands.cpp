@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "cli/CliOptions.h"
-#include "formats/DefReader.h"
 
 namespace kelvane::cli {
 
@@ -44,7 +43,7 @@ struct TExtractJob {
 
 void Extract(TExtractJob& job, const TDefOptions& options) {
   TDefAnimation animation;
-  if (const TDefProblem read = ReadDefFile(job.Input, animation); !read) {
+  if (const TDefProblem read = LoadDefAnimation(job.Input, animation); !read) {
     job.Error = read.Text();
     return;
   }
@@ -66,7 +65,7 @@ int RunDefInfo(const TDefOptions& options, std::ostream& out, std::ostream& err)
   int status = 0;
   for (const std::string& path : options.Inputs) {
     TDefAnimation animation;
-    if (const TDefProblem read = ReadDefFile(path, animation); !read) {
+    if (const TDefProblem read = LoadDefAnimation(path, animation); !read) {
       err << path << ": " << read.Text() << '\n';
       status = 1;
       continue;

@@ -98,9 +98,13 @@ TLoadResult ShownDef(TDibBitmap& image, const TDefProblem& read, const TDefAnima
 
 }  // namespace
 
+TDefProblem LoadDefAnimation(const std::string& path, TDefAnimation& animation) {
+  return ReadDefFile(path, animation);
+}
+
 TLoadResult LoadDefImage(TDibBitmap& image, const std::string& path) {
   TDefAnimation animation;
-  const TDefProblem read = ReadDefFile(path, animation);
+  const TDefProblem read = LoadDefAnimation(path, animation);
   return ShownDef(image, read, animation);
 }
 

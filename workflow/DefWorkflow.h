@@ -23,6 +23,11 @@
 
 namespace kelvane {
 
+// Reads the whole DEF at `path` (every group, every frame). Both front ends
+// open DEFs by name through here alone, so a new kind of path (an entry
+// inside an archive) is taught to them in one place.
+TDefProblem LoadDefAnimation(const std::string& path, TDefAnimation& animation);
+
 // Loads the DEF at `path` as the window shows it: the first frame of the
 // first group that has one on the image panel, the DEF's full size, and a
 // format text such as "DEF creature, 12 frames". A DEF that cannot be read
