@@ -47,7 +47,7 @@ TOutcome SaveText(const std::string& path, const std::string& text) {
 }
 
 // Why a frame image cannot become a DEF frame today, in words that say what
-// is missing.
+// is missing; "" where the kind's own text says it all.
 std::string NotOnPaletteText(const TOutcome& why, const TDibBitmap& image) {
   if (why.Error == TImageError::NotEightBit)
     return "the frame is " + std::string(FormatCaption(image.GetPixelFormat())) +
@@ -56,7 +56,7 @@ std::string NotOnPaletteText(const TOutcome& why, const TDibBitmap& image) {
   if (why.Error == TImageError::PaletteMismatch)
     return "the frame's palette is not the manifest's; mapping its colours needs the palette-faithful reduction, "
            "which this build does not have yet: save the frame with the manifest's palette";
-  return why.Text();
+  return "";
 }
 
 }  // namespace
@@ -247,8 +247,10 @@ TDefProblem BuildDef(const std::string& manifestPath, const std::string& outputP
         const TLoadResult load = LoadImageFile(image, path, kind);
         if (load.Status != TLoadStatus::Loaded) return {load.Why, f.File};
         TDefFrame frame;
-        if (const TOutcome on = FrameCanvasOnPalette(image, animation.Palette, frame.Canvas); !on)
-          return {on, f.File + ": " + NotOnPaletteText(on, image)};
+        if (const TOutcome on = FrameCanvasOnPalette(image, animation.Palette, frame.Canvas); !on) {
+          const std::string missing = NotOnPaletteText(on, image);
+          return {on, missing.empty() ? f.File : f.File + ": " + missing};
+        }
         canvasBytes += frame.Canvas.Indexes.size();
         if (canvasBytes > kMaxDefCanvasBytes)
           return TDefProblem::Failure(TImageError::OverLimit, f.File + ": the frames together are above 1 GiB");
