@@ -214,7 +214,7 @@ void BM_SaveSprite(benchmark::State& state) {
   const std::string out = (Fixture().Dir / "saved.pcx").string();
   for (auto _ : state) {
     RemoveUntimed(state, out);
-    Require(state, SaveSprite(image, out).Ok, "SaveSprite failed");
+    Require(state, SaveSprite(image, out).Ok(), "SaveSprite failed");
   }
   state.SetBytesProcessed(state.iterations() * kPixels);
   state.SetLabel(state.range(0) != 0 ? "replacing" : "new file");
@@ -247,7 +247,7 @@ void BM_WriteBmpFile24(benchmark::State& state) {
   const std::string out = (Fixture().Dir / "written.bmp").string();
   for (auto _ : state) {
     RemoveUntimed(state, out);
-    Require(state, image.WriteBmpFile(out).Ok, "WriteBmpFile failed");
+    Require(state, image.WriteBmpFile(out).Ok(), "WriteBmpFile failed");
   }
   state.SetBytesProcessed(state.iterations() * kPixels * 3);
   state.SetLabel(state.range(0) != 0 ? "replacing" : "new file");

@@ -104,7 +104,8 @@ int RunConvert(const TCliOptions& options, std::ostream& err) {
 }
 
 int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
-  const char* extension = options.BatchTarget == fkPcx ? ".pcx" : ".bmp";
+  const std::string extension =
+      std::string(".") + ExtensionOf(SaveTargetFor(options.BatchTarget, options.SpriteDepth));
   std::string dir = options.OutputDir;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   std::set<std::string> written;

@@ -60,7 +60,10 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
 
   if (positional.size() != 2) return Fail("convert takes an INPUT and an OUTPUT file");
   if (FileKind(positional[0]) == fkOther) return Fail("'" + positional[0] + "' is neither a .pcx nor a .bmp file");
-  if (FileKind(positional[1]) == fkOther) return Fail("'" + positional[1] + "' is neither a .pcx nor a .bmp file");
+  // A DEF is read (its first frame) but never written here: that would put
+  // BMP bytes under a .def name.
+  if (FileKind(positional[1]) != fkPcx && FileKind(positional[1]) != fkBmp)
+    return Fail("'" + positional[1] + "' is neither a .pcx nor a .bmp file");
   if (seen.Depth && FileKind(positional[1]) != fkPcx) return Fail("--depth applies to sprites: the OUTPUT must be a .pcx file");
   o.Command = TCommand::Convert;
   o.Inputs = {positional[0]};
@@ -173,6 +176,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (command == "convert") return ParseConvert(args);
   if (command == "lod") return ParseLod(args);
+  if (command == "def") return ParseDefCommand(args);
   return Fail("unknown command '" + command + "'");
 }
 
@@ -202,6 +206,17 @@ const char* UsageText() {
          "      archive is created when missing. --as stores one FILE under NAME.\n"
          "  kelvane-cli lod remove ARCHIVE NAME...\n"
          "      Remove entries.\n"
+         "  kelvane-cli def info FILE...\n"
+         "      Print each DEF animation's type, full size, and per group its id,\n"
+         "      frame count and pixel formats.\n"
+         "  kelvane-cli def extract [--to bmp] [--sheet] [--jobs N] -o DIR FILE...\n"
+         "      Write every frame of each DEF as DIR/<name>-<group id>-<frame>.bmp\n"
+         "      (8-bit, the DEF's palette, the full canvas) and DIR/<name>.manifest;\n"
+         "      --sheet adds DIR/<name>-<group id>-sheet.bmp per group. DEFs are\n"
+         "      extracted N at a time (default: one per core).\n"
+         "  kelvane-cli def build MANIFEST -o OUT.def\n"
+         "      Build a DEF from a manifest and the frame images it names (8-bit,\n"
+         "      with the manifest's palette).\n"
          "  kelvane-cli --help\n"
          "\n"
          "info and convert take ARCHIVE/ENTRY wherever they take a file, as in\n"

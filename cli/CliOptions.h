@@ -4,6 +4,7 @@
 //   kelvane-cli convert [--to8 | --depth 8|24] INPUT OUTPUT
 //   kelvane-cli convert [--to8 | --depth 8|24] --to bmp|pcx -o DIR INPUT...
 //   kelvane-cli lod list|extract|add|remove ARCHIVE ... (cli/LodOptions.h)
+//   kelvane-cli def info|extract|build ...   (cli/DefOptions.h)
 // (--depth only for sprite output; --depth 24 and --to8 exclude each other)
 //   kelvane-cli --help
 //
@@ -14,12 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/DefOptions.h"
 #include "workflow/FileKind.h"
 #include "workflow/ImageWorkflow.h"
 
 namespace kelvane::cli {
 
-enum class TCommand { Help, Info, Convert, ConvertBatch, Lod };
+enum class TCommand { Help, Info, Convert, ConvertBatch, Lod, DefInfo, DefExtract, DefBuild };
 enum class TLodAction { List, Extract, Add, Remove };
 
 using kelvane::FileKind;
@@ -44,6 +46,7 @@ struct TCliOptions {
   std::string Archive;
   std::vector<std::string> Names;
   std::string StoreAs;
+  TDefOptions Def;                  // DefInfo, DefExtract, DefBuild
 };
 
 struct TParseResult {

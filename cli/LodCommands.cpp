@@ -245,7 +245,7 @@ int RunAdd(const TCliOptions& options, std::ostream& out, std::ostream& err) {
   for (const std::string& file : options.Names) {
     std::string name = options.StoreAs.empty() ? FileName(file) : options.StoreAs;
     if (converting && options.StoreAs.empty())
-      name = StripExtension(name) + (target == TSaveTarget::Sprite ? ".pcx" : ".bmp");
+      name = StripExtension(name) + "." + ExtensionOf(target);
     std::string detail;
     if (const TOutcome good = CheckLodName(name, &detail); !good) {
       err << file << ": cannot be stored as '" << PrintableName(name) << "': " << WithDetail(good, detail) << '\n';

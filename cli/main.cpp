@@ -8,6 +8,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/LodCommands.h"
+#include "cli/DefCommands.h"
 
 int main(int argc, char** argv) {
   using namespace kelvane::cli;
@@ -34,6 +35,12 @@ int main(int argc, char** argv) {
       return RunConvertBatch(options, std::cerr);
     case TCommand::Lod:
       return RunLod(options, std::cout, std::cerr);
+    case TCommand::DefInfo:
+      return RunDefInfo(options.Def, std::cout, std::cerr);
+    case TCommand::DefExtract:
+      return RunDefExtract(options.Def, std::cerr);
+    case TCommand::DefBuild:
+      return RunDefBuild(options.Def, std::cerr);
   }
   return 2;
 }

@@ -20,6 +20,13 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::InvalidSprite: return "Неверный формат!";
     case TImageError::NotASprite: return "Not a game sprite";
     case TImageError::DamagedCompression: return "Damaged compressed data";
+    case TImageError::OffsetOutsideFile: return "An offset points outside the file";
+    case TImageError::RunPastRow: return "A run of pixels goes past the end of its row";
+    case TImageError::RunCrossesPiece: return "A run of pixels crosses the end of its 32-pixel piece";
+    case TImageError::RectOutsideCanvas: return "A frame's stored rectangle lies outside its canvas";
+    case TImageError::UnknownPixelFormat: return "Unknown DEF pixel format";
+    case TImageError::BadFrameHeader: return "Invalid DEF frame header";
+    case TImageError::DuplicateGroupId: return "Two groups of the DEF have the same id";
     case TImageError::EmptyImage: return "The image is empty";
     case TImageError::NotEightBit: return "Not an 8-bit image";
     case TImageError::NotWritableAsBmp: return "The image cannot be written as a BMP file";
@@ -37,6 +44,10 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::NoSuchEntry: return "No such entry in the archive";
     case TImageError::DamagedArchive: return "The archive has damaged entries; it is not changed";
     case TImageError::NameCollision: return "Output name already taken";
+    case TImageError::BadFrameName: return "A frame name must be at most 12 bytes, without NUL";
+    case TImageError::DoesNotFitFormat: return "The frame cannot be stored in its DEF pixel format";
+    case TImageError::PaletteMismatch: return "The image's palette is not the DEF's palette";
+    case TImageError::BadManifest: return "Invalid DEF manifest";
   }
   return "";
 }
@@ -57,6 +68,13 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::InvalidSprite: return "InvalidSprite";
     case TImageError::NotASprite: return "NotASprite";
     case TImageError::DamagedCompression: return "DamagedCompression";
+    case TImageError::OffsetOutsideFile: return "OffsetOutsideFile";
+    case TImageError::RunPastRow: return "RunPastRow";
+    case TImageError::RunCrossesPiece: return "RunCrossesPiece";
+    case TImageError::RectOutsideCanvas: return "RectOutsideCanvas";
+    case TImageError::UnknownPixelFormat: return "UnknownPixelFormat";
+    case TImageError::BadFrameHeader: return "BadFrameHeader";
+    case TImageError::DuplicateGroupId: return "DuplicateGroupId";
     case TImageError::EmptyImage: return "EmptyImage";
     case TImageError::NotEightBit: return "NotEightBit";
     case TImageError::NotWritableAsBmp: return "NotWritableAsBmp";
@@ -74,6 +92,10 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::NoSuchEntry: return "NoSuchEntry";
     case TImageError::DamagedArchive: return "DamagedArchive";
     case TImageError::NameCollision: return "NameCollision";
+    case TImageError::BadFrameName: return "BadFrameName";
+    case TImageError::DoesNotFitFormat: return "DoesNotFitFormat";
+    case TImageError::PaletteMismatch: return "PaletteMismatch";
+    case TImageError::BadManifest: return "BadManifest";
   }
   return "?";
 }

@@ -32,6 +32,13 @@ enum class TImageError : std::uint8_t {
   InvalidSprite,        // sprite data size matches neither depth
   NotASprite,           // a ".pcx" that is another kind of file (PNG, DDS, ...)
   DamagedCompression,   // compressed rows that break their own rules
+  OffsetOutsideFile,    // a frame or row offset beyond the end of the file
+  RunPastRow,           // a run of pixels longer than what is left of its row
+  RunCrossesPiece,      // a run of pixels crossing the end of its 32-pixel piece
+  RectOutsideCanvas,    // a frame's stored rectangle not inside its canvas
+  UnknownPixelFormat,   // a DEF frame's pixel format above 3
+  BadFrameHeader,       // a DEF frame header that describes no frame we can hold
+  DuplicateGroupId,     // two DEF groups with one id
   // Converting and writing.
   EmptyImage,           // nothing to write
   NotEightBit,          // a sprite can only be written from an 8-bit image
@@ -51,6 +58,10 @@ enum class TImageError : std::uint8_t {
   NoSuchEntry,          // no entry of that name
   DamagedArchive,       // a change refused: some entry cannot be carried over
   NameCollision,        // an output name already taken by another entry
+  BadFrameName,         // a DEF frame name longer than 12 bytes, or with a NUL in it
+  DoesNotFitFormat,     // a frame the chosen DEF pixel format cannot store
+  PaletteMismatch,      // an 8-bit image whose palette is not the one required
+  BadManifest,          // a DEF manifest line that cannot be understood
 };
 
 // The text shown for a kind; "" for None.

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace kelvane {
 
@@ -24,6 +25,12 @@ std::string ResolveTarget(const std::string& fileName) {
 }
 
 mode_t NewFileMode() {
+  // umask can only be read by setting it. Saves run on several threads at
+  // once (a batch extraction): unguarded, one thread could read the 0 another
+  // just set and put it back for good, and every later file would be
+  // created writable by everyone.
+  static std::mutex guard;
+  const std::lock_guard<std::mutex> lock(guard);
   mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;

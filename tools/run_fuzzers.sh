@@ -21,7 +21,7 @@ build=${2:-$repo/build-fuzz}
 bmpsuite=$repo/../shared/corpus/bmpsuite
 
 status=0
-for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive load-zsoft-pcx load-p32 load-pcx-file; do
+for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive load-zsoft-pcx load-p32 load-pcx-file read-def; do
   binary=$build/fuzz/kelvane-fuzz-$target
   if [ ! -x "$binary" ]; then
     echo "$binary is missing: configure with -DKELVANE_BUILD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ and build" >&2

@@ -98,7 +98,7 @@ TResult RunJob(const TLodArchive& archive, const TJob& job, const TExtractReques
 
 std::string ExtractedName(const std::string& entryName, const TExtractRequest& request) {
   if (!Converts(entryName, request)) return entryName;
-  return StripExtension(entryName) + (request.Target == TSaveTarget::Sprite ? ".pcx" : ".bmp");
+  return StripExtension(entryName) + "." + ExtensionOf(request.Target);
 }
 
 TExtractSummary ExtractArchive(const TLodArchive& archive, const TExtractRequest& request,

@@ -4,6 +4,7 @@
 #include "formats/PcxSprite.h"
 #include "image/ByteStream.h"
 #include "image/SafeSave.h"
+#include "workflow/DefWorkflow.h"
 #include "workflow/ImageCaptions.h"
 #include "workflow/KindTexts.h"
 
@@ -66,6 +67,7 @@ TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind 
   switch (kind) {
     case fkPcx: return LoadPcxNamedFile(image, path);
     case fkBmp: return LoadBmpFile(image, path);
+    case fkDef: return LoadDefImage(image, path);
     case fkOther: break;
   }
   return TLoadResult{};
@@ -84,6 +86,10 @@ TLoadResult LoadImageBytes(TDibBitmap& image, std::span<const std::uint8_t> byte
       image.ReadBmpStream(*stream);
       return BmpLoaded(image);
     }
+    case fkDef: {
+      TMemorySource source(bytes);
+      return LoadDefImage(image, source);
+    }
     case fkOther: break;
   }
   return TLoadResult{};
@@ -99,6 +105,14 @@ TLoadResult LoadUnopenable(TDibBitmap& image, TFileKind kind, TOutcome why) {
     case fkBmp:
       image.Clear();
       return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), why);
+    case fkDef: {
+      // A DEF that cannot be read is refused like a sprite.
+      TLoadResult r;
+      r.Status = TLoadStatus::Refused;
+      r.Message = kInvalidFormatText;
+      r.Why = why;
+      return r;
+    }
     case fkOther: break;
   }
   return TLoadResult{};
@@ -149,6 +163,15 @@ TSaveTarget PreviewSaveTarget(const std::vector<TSaveType>& types, int chosenInd
 
 bool DropsAlpha(const TDibBitmap& image, TSaveTarget target) {
   return target == TSaveTarget::Sprite24 && image.GetPixelFormat() == px32;
+}
+
+const char* ExtensionOf(TSaveTarget target) {
+  switch (target) {
+    case TSaveTarget::Bmp: return "bmp";
+    case TSaveTarget::Sprite:
+    case TSaveTarget::Sprite24: return "pcx";
+  }
+  return "bmp";
 }
 
 TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out) {

@@ -16,6 +16,9 @@
 // - a sprite that passes the test but cannot be built, and a BMP file that
 //   cannot be read, are shown all the same: an empty image, "0x0",
 //   "<ошибка>";
+// - a DEF animation shows its first frame on the sprite panel, with the
+//   DEF's full size and a text naming it and its frame count
+//   (DefWorkflow.h); one that cannot be read is refused like a sprite;
 // - any other kind is not an image of ours: nothing happens.
 // For a sprite the PCX panel names only "8 bit" and "24 bit" (a sprite has
 // no other depth); for ZSoft PCX and P32 images, and on the BMP panel, every
@@ -105,6 +108,9 @@ enum class TSpriteDepth : std::uint8_t { Eight, TwentyFour };
 // The target for a file of `kind`: a sprite of `depth` for fkPcx, Bmp for
 // anything else.
 TSaveTarget SaveTargetFor(TFileKind kind, TSpriteDepth depth = TSpriteDepth::Eight);
+// The file name extension a target is written under, without the dot:
+// "bmp", "pcx".
+const char* ExtensionOf(TSaveTarget target);
 
 // A file type the preview's save dialog offers: its filter caption and
 // mask, the extension a name without one gets, and what is written.

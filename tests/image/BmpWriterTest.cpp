@@ -4,7 +4,14 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <thread>
+#include <vector>
+
 #include "image/DibBitmap.h"
+#include "image/SafeSave.h"
 #include "tests/image/TestBmp.h"
 
 namespace kelvane {
@@ -190,6 +197,33 @@ TEST(BmpWriter, ASaveThroughASymbolicLinkReplacesItsTarget) {
   ASSERT_TRUE(b.WriteBmpFile(dir / "link.bmp").Ok());
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bmp"));
   EXPECT_EQ(test::ReadFileBytes(dir / "real.bmp").size(), 58u);
+}
+
+TEST(SafeSave, SavesOnManyThreadsKeepTheProcessUmaskAndFileModes) {
+  // A save reads the umask by setting it; unguarded, two threads at once
+  // could leave it at 0 for good.
+  const mode_t original = ::umask(022);
+  test::TempDir dir;
+  constexpr int kThreads = 8, kSaves = 250;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&dir, t] {
+      for (int i = 0; i < kSaves; ++i) {
+        SaveFileReplacing(dir / ("f" + std::to_string(t) + "-" + std::to_string(i)),
+                          [](TByteStream& s) { return s.Write("x", 1) == 1; });
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  const mode_t after = ::umask(original);
+  EXPECT_EQ(after, mode_t{022});
+  int wrongModes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    struct stat st;
+    ASSERT_EQ(::stat(entry.path().c_str(), &st), 0);
+    if ((st.st_mode & 0777) != 0644) ++wrongModes;
+  }
+  EXPECT_EQ(wrongModes, 0);
 }
 
 }  // namespace
