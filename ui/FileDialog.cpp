@@ -74,8 +74,11 @@ bool RunDialog(TFileDialog& d) {
     title = d.OpenMode ? QCoreApplication::translate("QFileDialog", "Open")
                        : QCoreApplication::translate("QFileDialog", "Save As");
   dialog.setWindowTitle(title);
-  dialog.setAcceptMode(d.OpenMode ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-  if (d.OpenMode) {
+  dialog.setAcceptMode(d.OpenMode || d.FolderMode ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  if (d.FolderMode) {
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  } else if (d.OpenMode) {
     if (d.Options.Contains(FdoAllowMultiSelect))
       dialog.setFileMode(QFileDialog::ExistingFiles);
     else if (d.Options.Contains(FdoFileMustExist))
@@ -89,15 +92,19 @@ bool RunDialog(TFileDialog& d) {
   }
   if (d.Options.Contains(FdoNoDereferenceLinks)) dialog.setOption(QFileDialog::DontResolveSymlinks);
   QStringList filters;
-  for (const std::string& f : QtNameFilters(d.Filter)) filters << QString::fromStdString(f);
+  if (!d.FolderMode)
+    for (const std::string& f : QtNameFilters(d.Filter)) filters << QString::fromStdString(f);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
     if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dialog.selectNameFilter(filters[d.FilterIndex - 1]);
   }
-  if (!d.DefaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(d.DefaultExtension));
+  if (!d.DefaultExtension.empty() && !d.FolderMode)
+    dialog.setDefaultSuffix(QString::fromStdString(d.DefaultExtension));
   if (!d.StartDirectory.empty()) dialog.setDirectory(QString::fromStdString(d.StartDirectory));
   const std::string proposed = CutUtf8(d.FilePath, MaxProposedPathLength);
-  if (!proposed.empty()) {
+  if (d.FolderMode) {
+    if (!proposed.empty()) dialog.setDirectory(QString::fromStdString(proposed));
+  } else if (!proposed.empty()) {
     const QFileInfo info(QString::fromStdString(proposed));
     if (proposed.find('/') != std::string::npos) dialog.setDirectory(info.absolutePath());
     dialog.selectFile(info.fileName());
