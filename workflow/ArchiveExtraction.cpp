@@ -96,6 +96,16 @@ TResult RunJob(const TLodArchive& archive, const TJob& job, const TExtractReques
 
 }  // namespace
 
+TExtractRequest ExtractAllRequest(const std::string& mask, const std::string& outputDir) {
+  TExtractRequest request;
+  request.OutputDir = outputDir;
+  // One mask, ";" and all, exactly as the file list matches it.
+  request.Masks = {mask};
+  request.Convert = true;
+  request.Target = TSaveTarget::Bmp;
+  return request;
+}
+
 std::string ExtractedName(const std::string& entryName, const TExtractRequest& request) {
   if (!Converts(entryName, request)) return entryName;
   return StripExtension(entryName) + (request.Target == TSaveTarget::Sprite ? ".pcx" : ".bmp");
