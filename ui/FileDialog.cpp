@@ -117,7 +117,12 @@ bool RunDialog(TFileDialog& d) {
   if (d.Options.Contains(FdoAllowMultiSelect) && files.size() > 1) {
     // Directory, CR, name, CR, name ...
     std::string joined = QFileInfo(files.first()).absolutePath().toStdString();
-    for (const QString& file : files) joined += "\r" + QFileInfo(file).fileName().toStdString();
+    // Appended in two steps: "\r" + a temporary string trips a false
+    // -Wrestrict of GCC 12 at -O3.
+    for (const QString& file : files) {
+      joined += '\r';
+      joined += QFileInfo(file).fileName().toStdString();
+    }
     d.FilePath = joined;
   } else {
     d.FilePath = files.first().toStdString();
