@@ -73,6 +73,19 @@ std::string DirectoryOf(const std::string& systemPath) {
 
 void LinkValueLabelsToCaptions(TMainForm& self);
 
+// "В папке уже есть файлы с теми же именами: a.bmp, b.bmp, c.bmp и ещё 2.
+// Заменить их?"
+std::string ReplaceQuestion(const std::vector<std::string>& names) {
+  constexpr std::size_t kNamed = 3;
+  std::string text = "В папке уже есть файлы с теми же именами: ";
+  for (std::size_t i = 0; i < names.size() && i < kNamed; ++i) {
+    if (i > 0) text += ", ";
+    text += PrintableName(names[i]);
+  }
+  if (names.size() > kNamed) text += " и ещё " + std::to_string(names.size() - kNamed);
+  return text + ".\nЗаменить их?";
+}
+
 }  // namespace
 
 TMainForm* CreateMainForm(TWindowObject* parent) {
@@ -361,6 +374,9 @@ void TMainForm::ExtractAllClick() {
   const std::string folder = ExtractFolderDialog->FilePath;
   const std::optional<std::string> shownFolder = CurrentDriveMap().ToSystem(folder);
   const TExtractRequest request = ExtractAllRequest(FileList->Mask(), folder);
+  if (const std::vector<std::string> inTheWay = FilesInTheWay(Archives->Archive(), request);
+      !inTheWay.empty() && !CurrentAppWindow()->AskYesNo(ReplaceQuestion(inTheWay)))
+    return;
   ExtractDialog->Run(Archives->Archive(), request, Archives->ShownName(), shownFolder.value_or(folder));
   if (shownFolder) LastDir = DirectoryOf(*shownFolder + "\\");
 }

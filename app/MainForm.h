@@ -19,7 +19,7 @@
 // entry loads as a file of its name would. While one is shown, "Файл",
 // "Извлечь все..." extracts the entries the filter shows into a chosen
 // folder, sprites as BMP files, with a progress dialog
-// (app/ExtractionDialog.h).
+// (app/ExtractionDialog.h); it asks before replacing files already there.
 //
 // Failures the user must know about are message boxes: a sprite that fails
 // its size test ("Неверный формат!"), a save that did not happen and an

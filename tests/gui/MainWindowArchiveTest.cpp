@@ -417,6 +417,46 @@ TEST_F(MainWindowArchives, ExtractAllWritesWhatTheFilterShowsWithProgressAndASum
   EXPECT_EQ(std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), flag);
 }
 
+// Files already in the folder are replaced only when the user says so.
+TEST_F(MainWindowArchives, ExtractingOverFilesAsksFirst) {
+  OpenArchive("Data.lod");
+  for (const char* name : {"Hero.bmp", "Ring.bmp", "Sky24.bmp", "Empty.bmp"}) Tree.File("out/" + std::string(name), "old");
+  const auto old = [this](const char* name) {
+    std::ifstream in(Tree.Native("out/" + std::string(name)));
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()) == "old";
+  };
+  std::string question;
+  {
+    // No: nothing runs, nothing changes.
+    TModalWatcher folder(test::IsA<QFileDialog>(), ChooseFolder(Tree.Native("out")));
+    TModalWatcher no(test::IsA<QMessageBox>(), [&question](QWidget* w) {
+      question = static_cast<QMessageBox*>(w)->text().toStdString();
+      static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
+    });
+    ChooseExtractAll();
+    ASSERT_TRUE(no.Fired());
+  }
+  EXPECT_EQ(question,
+            "В папке уже есть файлы с теми же именами: Empty.bmp, Hero.bmp, Ring.bmp и ещё 1.\nЗаменить их?");
+  EXPECT_EQ(Main->ExtractDialog->State(), TExtractionState::Idle) << "the extraction never started";
+  for (const char* name : {"Hero.bmp", "Ring.bmp", "Sky24.bmp"}) EXPECT_TRUE(old(name)) << name;
+
+  // Yes: they are replaced; the empty sprite fails and leaves its file.
+  TSummarySeen seen;
+  {
+    TModalWatcher folder(test::IsA<QFileDialog>(), ChooseFolder(Tree.Native("out")));
+    TModalWatcher yes(test::IsA<QMessageBox>(),
+                      [](QWidget* w) { static_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
+    auto summary = CloseWhenFinished(seen);
+    ChooseExtractAll();
+    ASSERT_TRUE(yes.Fired());
+    ASSERT_TRUE(WaitFor([&] { return summary->Fired(); }));
+  }
+  for (const char* name : {"Hero.bmp", "Ring.bmp", "Sky24.bmp"}) EXPECT_FALSE(old(name)) << name;
+  EXPECT_TRUE(old("Empty.bmp"));
+  EXPECT_EQ(seen.Text, "Готово: извлечено 3 из 4, в BMP преобразовано 3. Не извлечено: 1.");
+}
+
 // Cancelling while the first report is shown, before any entry is begun:
 // nothing is written, and the summary says so. The close box cancels too.
 TEST_F(MainWindowArchives, CancelStopsTheExtractionAndLeavesOnlyWholeFiles) {

@@ -223,6 +223,27 @@ TEST(ArchiveExtraction, ExtractAllTakesWhatTheFilterShowsSpritesAsBmp) {
   EXPECT_EQ(FilesIn(dir / "bad"), (std::set<std::string>{"a.bmp"}));
 }
 
+// What an extraction would replace is known before it runs: the files and
+// links at the names it is to write, not folders, not other names.
+TEST(ArchiveExtraction, FilesInTheWayAreTheOnesItWouldReplace) {
+  const TLodArchive sound = OpenFixture("sound.lod");
+  TempDir dir;
+  const std::string out = dir / "out";
+  const TExtractRequest request = ExtractAllRequest("*.pcx", out);
+  EXPECT_TRUE(FilesInTheWay(sound, request).empty()) << "no folder yet";
+  fs::create_directories(out + "/Ring.bmp");          // a folder: refused, not replaced
+  test::WriteFileBytes(out + "/Hero.bmp", {1});        // replaced
+  test::WriteFileBytes(out + "/Hero.pcx", {1});        // not an output name
+  test::WriteFileBytes(out + "/Empty.bmp", {1});       // counted: its conversion fails only later
+  fs::create_symlink(dir / "nowhere", out + "/Sky24.bmp");  // a link is replaced, whatever it points to
+  EXPECT_EQ(FilesInTheWay(sound, request), (std::vector<std::string>{"Empty.bmp", "Hero.bmp", "Sky24.bmp"}));
+  const TExtractSummary summary = ExtractArchive(sound, request);
+  EXPECT_EQ(summary.Written, 2u);
+  EXPECT_EQ(test::ReadFileBytes(out + "/Empty.bmp"), Bytes{1});
+  EXPECT_NE(test::ReadFileBytes(out + "/Hero.bmp"), Bytes{1});
+  EXPECT_FALSE(fs::is_symlink(out + "/Sky24.bmp"));
+}
+
 TEST(ArchiveExtraction, EachHostileEntryFailsAloneAndNothingLeavesTheFolder) {
   TempDir dir;
   const std::string out = dir / "out";
