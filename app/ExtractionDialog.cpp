@@ -14,9 +14,11 @@ namespace kelvane {
 
 namespace {
 
-constexpr int kClientWidth = 400;
-constexpr int kClientHeight = 262;
-constexpr int kInnerWidth = kClientWidth - 16;
+// The form's outer size leaves room for a window manager's frame and title
+// bar around the controls, which end at 384 x 254.
+constexpr int kFormWidth = 400;
+constexpr int kFormHeight = 300;
+constexpr int kInnerWidth = 376;
 constexpr TColor kNavy = RgbColor(0, 0, 128);
 constexpr TColor kGrey = RgbColor(128, 128, 128);
 constexpr TColor kWhite = RgbColor(255, 255, 255);
@@ -34,9 +36,8 @@ TWindowObject* Place(TWindowObject* control, int left, int top, int width, int h
   return control;
 }
 
-}  // namespace
-
-std::string ExtractionSummaryText(const TExtractSummary& summary) {
+// The line the dialog shows at the end.
+std::string SummaryText(const TExtractSummary& summary) {
   if (!summary.Folder) return "Не удалось записать в папку: " + summary.Folder.Text();
   if (summary.Cancelled)
     return "Прервано: извлечено " + std::to_string(summary.Written) + " из " + std::to_string(summary.Matched) + ".";
@@ -48,9 +49,11 @@ std::string ExtractionSummaryText(const TExtractSummary& summary) {
   return text;
 }
 
+}  // namespace
+
 TExtractionDialog* CreateExtractionDialog(TWindowObject* parent) {
   TWindowObject* form = CreateForm(parent, "Извлечение из архива");
-  form->ResizeTo(kClientWidth, kClientHeight);
+  form->ResizeTo(kFormWidth, kFormHeight);
   TExtractionDialog* self = form->AddToAutoFree(std::unique_ptr<TExtractionDialog>(new TExtractionDialog()));
   self->Form = form;
 
@@ -63,7 +66,7 @@ TExtractionDialog* CreateExtractionDialog(TWindowObject* parent) {
   self->ProblemList->Font().SetHeight(-11);
   self->ProblemList->SetAccessibleName("Не извлечено");
   self->ProblemList->Hide();
-  self->Button = Place(CreateButton(form, kCancelText), kClientWidth - 8 - 88, kClientHeight - 8 - 24, 88, 24);
+  self->Button = Place(CreateButton(form, kCancelText), 8 + kInnerWidth - 88, 230, 88, 24);
   self->Button->OnClick = [self](TWindowObject*) { self->ButtonClick(); };
 
   // The close box cancels a running extraction instead of closing; the
@@ -144,7 +147,7 @@ void TExtractionDialog::RequestCancel() {
 }
 
 void TExtractionDialog::ShowSummary() {
-  ProgressLabel->SetCaption(ExtractionSummaryText(Summary_));
+  ProgressLabel->SetCaption(SummaryText(Summary_));
   ProblemList->Clear();
   for (const std::string& problem : Summary_.ArchiveProblems) ProblemList->AddItem("Архив: " + problem);
   for (const TExtractFailure& failure : Summary_.Failures) ProblemList->AddItem(failure.Entry + ": " + failure.Why);

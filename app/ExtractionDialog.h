@@ -81,7 +81,4 @@ class TExtractionDialog {
 // (the application window) as owner. The holder belongs to the form.
 TExtractionDialog* CreateExtractionDialog(TWindowObject* parent);
 
-// The summary line the dialog shows at the end.
-std::string ExtractionSummaryText(const TExtractSummary& summary);
-
 }  // namespace kelvane

@@ -187,19 +187,19 @@ class MainWindowArchives : public ::testing::Test {
     bool ProblemsShown = false;
     bool MainDisabled = false;
   };
-  std::unique_ptr<test::TWatcher> CloseWhenFinished(TSummarySeen& seen) {
+  std::unique_ptr<test::TWatcher> CloseWhenFinished(TSummarySeen& seen, std::string shot = "extraction-summary") {
     TExtractionDialog* dialog = Main->ExtractDialog;
     return std::make_unique<test::TWatcher>(
         "the extraction's summary",
         [dialog] { return dialog->State() == TExtractionState::Finished && dialog->Form->Widget()->isVisible(); },
-        [this, dialog, &seen] {
+        [this, dialog, &seen, shot] {
           seen.Text = dialog->ProgressLabel->Caption();
           seen.Problems = ItemTexts(*dialog->ProblemList);
           seen.ProblemsShown = dialog->ProblemList->Visible();
           seen.MainDisabled = !Main->Form->Widget()->isEnabled();
           EXPECT_EQ(dialog->Button->Caption(), "Закрыть");
           Main->Form->Widget()->grab().save(QString::fromStdString(test::ArtifactPath("archive-window-busy.png")));
-          dialog->Form->Widget()->grab().save(QString::fromStdString(test::ArtifactPath("extraction-summary.png")));
+          dialog->Form->Widget()->grab().save(QString::fromStdString(test::ArtifactPath(shot + ".png")));
           QTest::mouseClick(dialog->Button->Widget(), Qt::LeftButton);
         });
   }
@@ -318,6 +318,24 @@ TEST_F(MainWindowArchives, ADamagedEntryIsAnInvalidFormatAndABrokenArchiveSaysSo
   EXPECT_EQ(messages, (std::vector<std::string>{"Неверный формат!"}));
   EXPECT_EQ(Main->PcxSizeLabel->Caption(), "9x7") << "what was shown stays";
   EXPECT_EQ(Main->Image->Width(), 9);
+
+  // Extracted, the damaged entries are listed with their reasons and the
+  // sound one is written.
+  TSummarySeen seen;
+  {
+    TModalWatcher folder(test::IsA<QFileDialog>(), ChooseFolder(Tree.Native("out")));
+    auto summary = CloseWhenFinished(seen, "extraction-failures");
+    ChooseExtractAll();
+    ASSERT_TRUE(WaitFor([&] { return summary->Fired(); }));
+  }
+  EXPECT_EQ(seen.Text, "Готово: извлечено 1 из 6, в BMP преобразовано 1. Не извлечено: 5.");
+  ASSERT_EQ(seen.Problems.size(), 5u);
+  for (const char* entry : {"beyond.pcx: ", "broken.pcx: ", "cut.pcx: ", "raw.pcx: ", "short.pcx: "})
+    EXPECT_EQ(std::count_if(seen.Problems.begin(), seen.Problems.end(),
+                            [entry](const std::string& line) { return line.rfind(entry, 0) == 0 && line.size() > 12; }),
+              1)
+        << entry;
+  EXPECT_EQ(FilesIn(Tree.Native("out")), (std::set<std::string>{"a.bmp"}));
 
   // Up, then into a ".lod" that is no archive: a message, an empty list.
   DoubleClickFolderRow(Main->DirList->LevelCount() - 2);
@@ -467,6 +485,7 @@ TEST_F(MainWindowArchives, CancelStopsTheExtractionAndLeavesOnlyWholeFiles) {
 
   for (const bool closeBox : {false, true}) {
     SCOPED_TRACE(closeBox ? "close box" : "Отмена");
+    const std::string shot = closeBox ? "extraction-cancelled-by-close" : "extraction-cancelled";
     const fs::path out = Tree.Native(closeBox ? "cancelled-by-close" : "cancelled");
     fs::create_directory(out);
     int reports = 0;
@@ -483,7 +502,7 @@ TEST_F(MainWindowArchives, CancelStopsTheExtractionAndLeavesOnlyWholeFiles) {
     TSummarySeen seen;
     {
       TModalWatcher folder(test::IsA<QFileDialog>(), ChooseFolder(out));
-      auto summary = CloseWhenFinished(seen);
+      auto summary = CloseWhenFinished(seen, shot);
       ChooseExtractAll();
       ASSERT_TRUE(WaitFor([&] { return summary->Fired(); }));
     }
