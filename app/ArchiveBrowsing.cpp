@@ -29,7 +29,6 @@ TArchiveBrowsing::TFollowed TArchiveBrowsing::Follow(const TDirectoryListBox& fo
   }
   Archive_ = std::move(archive);
   ShownPath_ = shown;
-  NativePath_ = *native;
   // The file list may keep the lister after the archive was closed (until
   // its owner lists a folder): it then lists nothing.
   std::weak_ptr<const TLodArchive> held = Archive_;
@@ -58,7 +57,6 @@ TLoadResult TArchiveBrowsing::LoadSelected(TDibBitmap& image, const TFileListBox
 void TArchiveBrowsing::Close() {
   Archive_.reset();
   ShownPath_.clear();
-  NativePath_.clear();
 }
 
 }  // namespace kelvane

@@ -41,9 +41,8 @@ class TArchiveBrowsing {
   bool IsOpen() const { return Archive_ != nullptr; }
   // The open archive; only while IsOpen.
   const TLodArchive& Archive() const { return *Archive_; }
-  // Where the open archive is: Windows form without a final "\", and native.
+  // Where the open archive is: Windows form without a final "\".
   const std::string& ShownPath() const { return ShownPath_; }
-  const std::string& NativePath() const { return NativePath_; }
   // The file name of the open archive as the folder list shows it.
   std::string ShownName() const;
 
@@ -56,7 +55,6 @@ class TArchiveBrowsing {
 
   std::shared_ptr<TLodArchive> Archive_;
   std::string ShownPath_;
-  std::string NativePath_;
 };
 
 }  // namespace kelvane
