@@ -1,8 +1,11 @@
 #include "app/MainForm.h"
 
+#include <QAction>
 #include <QCursor>
 #include <QWidget>
 
+#include "app/ArchiveBrowsing.h"
+#include "app/ExtractionDialog.h"
 #include "browser/DirectoryListBox.h"
 #include "browser/DriveComboBox.h"
 #include "browser/FileListBox.h"
@@ -17,6 +20,7 @@
 #include "ui/MenuObject.h"
 #include "ui/TimerObject.h"
 #include "ui/WindowObject.h"
+#include "workflow/ArchiveExtraction.h"
 #include "workflow/FileKind.h"
 #include "workflow/ImageCaptions.h"
 
@@ -37,6 +41,10 @@ constexpr const char* kWarningText =
     "использовать внешние графические редакторы. В противном случае возможна заметная потеря качества "
     "изображения";
 constexpr const char* kSaveFailedText = "Не удалось сохранить файл";
+constexpr const char* kArchiveFailedText = "Не удалось открыть архив";
+
+// Menu item indexes.
+constexpr int kExtractAllItem = 1;
 
 TWindowObject* AddLabel(TWindowObject* parent, const std::string& text, int left, int top, int width, int height) {
   TWindowObject* label = CreateLabel(parent, text);
@@ -65,6 +73,19 @@ std::string DirectoryOf(const std::string& systemPath) {
 
 void LinkValueLabelsToCaptions(TMainForm& self);
 
+// "В папке уже есть файлы с теми же именами: a.bmp, b.bmp, c.bmp и ещё 2.
+// Заменить их?"
+std::string ReplaceQuestion(const std::vector<std::string>& names) {
+  constexpr std::size_t kNamed = 3;
+  std::string text = "В папке уже есть файлы с теми же именами: ";
+  for (std::size_t i = 0; i < names.size() && i < kNamed; ++i) {
+    if (i > 0) text += ", ";
+    text += PrintableName(names[i]);
+  }
+  if (names.size() > kNamed) text += " и ещё " + std::to_string(names.size() - kNamed);
+  return text + ".\nЗаменить их?";
+}
+
 }  // namespace
 
 TMainForm* CreateMainForm(TWindowObject* parent) {
@@ -76,10 +97,15 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->Form = form;
   form->OnShow = [self](TWindowObject*) { self->FormShow(); };
 
-  // 2. The menu: item 0 "Файл" opening item 1 "Выход"; item 2 on the bar.
-  self->MainMenu = CreateMainMenu(form, 0, {"Файл", "(", "Выход", ")", "О Программе...", ""});
-  SetItemHandlers(self->MainMenu, 1,
-                  {[self](TMenuObject*, int) { self->ExitClick(); }, [self](TMenuObject*, int) { self->AboutClick(); }});
+  // 2. The menu: item 0 "Файл" opening items 1 "Извлечь все..." and 2
+  // "Выход"; item 3 on the bar.
+  self->MainMenu =
+      CreateMainMenu(form, 0, {"Файл", "(", "Извлечь все...", "-", "Выход", ")", "О Программе...", ""});
+  SetItemHandlers(self->MainMenu, kExtractAllItem,
+                  {[self](TMenuObject*, int) { self->ExtractAllClick(); },
+                   [self](TMenuObject*, int) { self->ExitClick(); }, [self](TMenuObject*, int) { self->AboutClick(); }});
+  self->Archives = form->AddToAutoFree(std::make_unique<TArchiveBrowsing>());
+  self->EnableExtraction();
 
   // 3. The refresh timer, started once everything exists.
   self->RefreshTimer = form->AddToAutoFree(CreateTimer(10));
@@ -94,6 +120,8 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->PcxSaveDialog->Filter = "PCX sprites (*.pcx)|*.pcx";
   self->PcxSaveDialog->OpenMode = false;
   self->PcxSaveDialog->DefaultExtension = "pcx";
+  self->ExtractFolderDialog = form->AddToAutoFree(CreateFileDialog("Извлечь в папку", "", {}));
+  self->ExtractFolderDialog->FolderMode = true;
 
   // 6. The browser column; its components touch each other and its edges.
   self->BrowserPanel = CreatePanel(form, FrameNone);
@@ -112,6 +140,7 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->DirList->SetAlignment(AlignTop)->Resize(0, 134);
   self->DirList->OnChange = [self](TDirectoryListBox*) { self->DirChange(); };
   self->DirList->Indented = false;
+  TArchiveBrowsing::OfferArchives(*self->DirList);
   self->DirList->SetPath(kStartDirectory);
   self->DirList->IntegralHeight = false;
 
@@ -193,6 +222,8 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->RefreshTimer->SetEnabled(true);
   form->CenterOnScreen();
   LinkValueLabelsToCaptions(*self);
+  // The extraction dialog, a form of the application window, hidden.
+  self->ExtractDialog = CreateExtractionDialog(parent);
   return self;
 }
 
@@ -210,7 +241,25 @@ void TMainForm::FormShow() {
 
 void TMainForm::DriveChange() { DirList->SetPath(std::string(1, DriveCombo->Drive()) + ":"); }
 
-void TMainForm::DirChange() { FileList->SetPath(DirList->Path()); }
+void TMainForm::DirChange() {
+  TOutcome why;
+  switch (Archives->Follow(*DirList, *FileList, why)) {
+    case TArchiveBrowsing::TFollowed::Folder: FileList->SetPath(DirList->Path()); break;
+    case TArchiveBrowsing::TFollowed::Archive: break;
+    case TArchiveBrowsing::TFollowed::ArchiveFailed: {
+      std::string path = DirList->Path();
+      if (!path.empty()) path.pop_back();
+      CurrentAppWindow()->ShowMessageBox(std::string(kArchiveFailedText) + "\n" +
+                                         CurrentDriveMap().ToNative(path).value_or(path) + "\n" + why.Text());
+      break;
+    }
+  }
+  EnableExtraction();
+}
+
+void TMainForm::EnableExtraction() {
+  if (QAction* item = MainMenu->ItemAction(kExtractAllItem)) item->setEnabled(Archives->IsOpen());
+}
 
 void TMainForm::FilterChange() { FileList->SetMask(FilterCombo->Mask()); }
 
@@ -229,7 +278,12 @@ void TMainForm::FileSelected() {
   const TFileKind kind = FileKind(path);
   const std::string native = FileList->SelectedNativePath().value_or(std::string());
   RefreshTimer->SetEnabled(false);
-  if (Image) ShowLoad(LoadImageFile(*Image, native, kind));
+  if (Image) {
+    if (FileList->ShowsListing() && Archives->IsOpen())
+      ShowLoad(Archives->LoadSelected(*Image, *FileList));
+    else
+      ShowLoad(LoadImageFile(*Image, native, kind));
+  }
   RefreshTimer->SetEnabled(true);
 }
 
@@ -300,7 +354,8 @@ void TMainForm::PreviewClick() {
     return;
   }
   RememberDirectoryOf(chosen);
-  FileList->SetPath(FileList->Path());
+  // The new file shows when it was saved into the folder listed.
+  FileList->Refresh();
 }
 
 void TMainForm::SavePcxClick() {
@@ -317,6 +372,21 @@ void TMainForm::SavePcxClick() {
     return;
   }
   RememberDirectoryOf(chosen);
+}
+
+void TMainForm::ExtractAllClick() {
+  if (!Archives->IsOpen()) return;
+  // The folder of the last save, as the save dialogs propose.
+  ExtractFolderDialog->FilePath = CurrentDriveMap().ToNative(LastDir).value_or(std::string());
+  if (!RunDialog(*ExtractFolderDialog)) return;
+  const std::string folder = ExtractFolderDialog->FilePath;
+  const std::optional<std::string> shownFolder = CurrentDriveMap().ToSystem(folder);
+  const TExtractRequest request = ExtractAllRequest(FileList->Mask(), folder);
+  if (const std::vector<std::string> inTheWay = FilesInTheWay(Archives->Archive(), request);
+      !inTheWay.empty() && !CurrentAppWindow()->AskYesNo(ReplaceQuestion(inTheWay)))
+    return;
+  ExtractDialog->Run(Archives->Archive(), request, Archives->ShownName(), shownFolder.value_or(folder));
+  if (shownFolder) LastDir = DirectoryOf(*shownFolder + "\\");
 }
 
 void TMainForm::ConvertClick() {

@@ -15,10 +15,17 @@
 // (the file list's native path) and the save dialogs get native paths
 // through the drive map.
 //
+// The game's archives (".lod", ".pac") open like folders from the folder
+// list (app/ArchiveBrowsing.h): the file list shows their entries and an
+// entry loads as a file of its name would. While one is shown, "Файл",
+// "Извлечь все..." extracts the entries the filter shows into a chosen
+// folder, sprites as BMP files, with a progress dialog
+// (app/ExtractionDialog.h); it asks before replacing files already there.
+//
 // Failures the user must know about are message boxes: a ".pcx" file that
 // is no image read here ("Неверный формат!", with a line naming what it is
-// when that is known) and a save that did not happen; a BMP that cannot be
-// read shows 0x0 and "<ошибка>".
+// when that is known), a save that did not happen and an archive that
+// cannot be opened; a BMP that cannot be read shows 0x0 and "<ошибка>".
 #pragma once
 
 #include <memory>
@@ -39,6 +46,8 @@ class TDirectoryListBox;
 class TFileListBox;
 class TFilterComboBox;
 class TCanvasObject;
+class TArchiveBrowsing;
+class TExtractionDialog;
 struct TAboutWindow;
 
 class TMainForm final : public TBaseObject {
@@ -72,6 +81,10 @@ class TMainForm final : public TBaseObject {
   TWindowObject* WarningGroup = nullptr;
   TWindowObject* WarningLabel = nullptr;
   TWindowObject* NoteLabel = nullptr;
+  TFileDialog* ExtractFolderDialog = nullptr;
+  TExtractionDialog* ExtractDialog = nullptr;
+  // The archive the browser shows, when it shows one.
+  TArchiveBrowsing* Archives = nullptr;
 
   // The image being converted: created empty on the first showing, replaced
   // by every load, shown by the preview.
@@ -91,6 +104,7 @@ class TMainForm final : public TBaseObject {
   void SavePcxClick();
   void ExitClick();
   void AboutClick();
+  void ExtractAllClick();
   void DriveChange();
   void DirChange();
   void FilterChange();
@@ -106,6 +120,8 @@ class TMainForm final : public TBaseObject {
   void ShowSaveFailure(const std::string& nativePath, const TOutcome& why);
   // Shows what a load gave: its panel, texts and preview, or its message.
   void ShowLoad(const TLoadResult& load);
+  // "Извлечь все..." can be chosen exactly while an archive is shown.
+  void EnableExtraction();
 
   bool Shown_ = false;
 };

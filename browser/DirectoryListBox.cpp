@@ -53,6 +53,10 @@ TDirectoryListBox* CreateDirectoryListBox(TWindowObject* owner, TImageListObject
   images->GrowStep = 1;
   TImageListAdder adder(*images, kWhite);
   component->IconBitmap_->DrawAt(adder, 0, 0);
+  // The archive icon follows the six of the strip, as image IconArchive.
+  TDibBitmap archive;
+  archive.LoadFromResource(KelvaneResources(), "ARCHIVE");
+  archive.DrawAt(adder, 0, 0);
   view->SetImageList(kIconSize, images);
   component->Images_ = images;
 
@@ -69,6 +73,16 @@ TDirectoryListBox* TDirectoryListBox::SetAlignment(TAlign align) {
 TDirectoryListBox* TDirectoryListBox::Resize(int width, int height) {
   if (TWindowObject* view = ListView_.Get()) browser_detail::ResizeExactly(*view, width, height);
   return this;
+}
+
+bool TDirectoryListBox::IsContainerPath(std::string_view path) const {
+  if (!IsContainer) return false;
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  const std::size_t slash = path.rfind('\\');
+  // A drive alone ("C:") is never a container.
+  if (slash == std::string_view::npos) return false;
+  const std::string_view name = path.substr(slash + 1);
+  return !name.empty() && IsContainer(name) && IsRegularFile(path);
 }
 
 int TDirectoryListBox::AddRow(const std::string& text, int image) {
@@ -92,8 +106,11 @@ void TDirectoryListBox::SetPath(std::string path) {
   RowNames_.clear();
   ScanBuffer_.clear();
   LevelCount_ = 0;
+  SubdirectoryCount_ = 0;
 
-  if (!IsDirectory(path)) {
+  const bool directory = IsDirectory(path);
+  InContainer_ = !directory && IsContainerPath(path);
+  if (!directory && !InContainer_) {
     Path_.clear();
   } else {
     std::string s = path;
@@ -105,6 +122,8 @@ void TDirectoryListBox::SetPath(std::string path) {
     while (!s.empty()) {
       if (LevelCount_ > 0) image = IconOpenFolder;
       const std::size_t slash = s.find('\\');
+      // An opened container is the last part of the chain, with its own icon.
+      if (InContainer_ && slash == s.size() - 1 && LevelCount_ > 0) image = IconArchive;
       AddRow(s.substr(0, slash), image);
       view->SetItemIndent(indent, indent);
       s.erase(0, slash == std::string::npos ? s.size() : slash + 1);
@@ -112,20 +131,32 @@ void TDirectoryListBox::SetPath(std::string path) {
       ++LevelCount_;
     }
 
-    if (std::optional<std::vector<TDirEntry>> entries = ReadDirectory(path)) {
-      for (TDirEntry& entry : *entries)
-        if (entry.Kind == ekDirectory) ScanBuffer_.push_back(std::move(entry));
+    // A container has no subdirectories of its own; what it holds is for
+    // the owner to show.
+    std::optional<std::vector<TDirEntry>> entries;
+    if (directory) entries = ReadDirectory(path);
+    if (entries) {
+      std::vector<TDirEntry> containers;
+      for (TDirEntry& entry : *entries) {
+        if (entry.Kind == ekDirectory)
+          ScanBuffer_.push_back(std::move(entry));
+        else if (entry.Kind == ekFile && IsContainer && IsContainer(entry.Name))
+          containers.push_back(std::move(entry));
+      }
       // Ties on the name (two names equal without regard to case) fall back
       // to size and creation time, as the keys are defined; stable keeps
       // the scan order for entries equal on every key.
-      std::stable_sort(ScanBuffer_.begin(), ScanBuffer_.end(),
-                       [](const TDirEntry& a, const TDirEntry& b) { return CompareDirEntries(a, b) < 0; });
+      const auto order = [](const TDirEntry& a, const TDirEntry& b) { return CompareDirEntries(a, b) < 0; };
+      std::stable_sort(ScanBuffer_.begin(), ScanBuffer_.end(), order);
+      std::stable_sort(containers.begin(), containers.end(), order);
+      SubdirectoryCount_ = static_cast<int>(ScanBuffer_.size());
+      for (TDirEntry& container : containers) ScanBuffer_.push_back(std::move(container));
     }
     for (std::size_t n = 0; n < ScanBuffer_.size(); ++n) {
       const TDirEntry& entry = ScanBuffer_[n];
       // The view shows invalid UTF-8 with replacement characters, as Name
       // has it; the row keeps the enumerated bytes for entering it.
-      AddRow(entry.NativeName, IconClosedFolder);
+      AddRow(entry.NativeName, static_cast<int>(n) < SubdirectoryCount_ ? IconClosedFolder : IconArchive);
       view->SetItemIndent(LevelCount_ + static_cast<int>(n), Indented ? indent : 1);
     }
   }

@@ -12,6 +12,15 @@
 // drive type (hard disk, floppy, CD, network), the other chain rows an open
 // folder, the subdirectories a closed one.
 //
+// Containers: files that the owner's IsContainer test accepts (the window
+// passes the test for the game's archives) are rows after the
+// subdirectories, sorted the same way, with the "ARCHIVE" icon. A
+// double-click opens one like a folder: it becomes the last row of the
+// chain, with that icon, and has no rows under it; Path names it (with a
+// final "\") and InContainer is true. What a container holds is for the
+// owner to show. Going up the chain leaves it. Without the test (the
+// default) no file is ever a row.
+//
 // Events: SetPath raises OnChange from its second call on, also for a path
 // that is not a directory; a double-click raises OnChange (through SetPath)
 // and then OnDblClick.
@@ -20,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "browser/BrowserSupport.h"
@@ -33,7 +43,7 @@ namespace kelvane {
 class TDirectoryListBox;
 using TDirectoryDblClickEvent = std::function<void(TDirectoryListBox* sender, TMouseRecord& mouse)>;
 
-// Image indexes of the "ICONS" strip.
+// Image indexes: the six of the "ICONS" strip, then the archive icon.
 enum TDirectoryIcon : int {
   IconClosedFolder = 0,
   IconOpenFolder = 1,
@@ -41,6 +51,7 @@ enum TDirectoryIcon : int {
   IconFloppy = 3,
   IconCompactDisc = 4,
   IconNetworkDrive = 5,
+  IconArchive = 6,  // from the "ARCHIVE" resource: a container
 };
 
 class TDirectoryListBox final : public TBaseObject {
@@ -54,23 +65,26 @@ class TDirectoryListBox final : public TBaseObject {
   TDirectoryListBox* Resize(int width, int height);
 
   // Shows the directory `path` (Windows form; "C:" alone is the drive's
-  // root). Path becomes `path` with a final backslash, or empty when `path`
-  // is not an existing directory (the list is then empty). The first call
+  // root), or the container it names. Path becomes `path` with a final
+  // backslash, or empty when `path` is neither an existing directory nor a
+  // container (the list is then empty). The first call
   // also makes the column and, when IntegralHeight is set, snaps the height
   // to whole 16-pixel rows. No row is selected afterwards. Taken by value,
   // as a caller may pass Path() back in.
   void SetPath(std::string path);
 
-  // The current directory, always ending in "\"; empty after a path that
-  // is not an existing directory.
+  // The current directory (or opened container), always ending in "\";
+  // empty after a path that is neither.
   const std::string& Path() const { return Path_; }
+  // Path names a container opened like a folder, not a directory.
+  bool InContainer() const { return InContainer_; }
   // SetPath calls counted, held at 2.
   int ChangeCount() const { return ChangeCount_; }
   // Number of path-chain rows shown.
   int LevelCount() const { return LevelCount_; }
   // The list view control, or nullptr once it has been destroyed.
   TListViewObject* ListView() const;
-  // The image list of the six icons (owned by the owner window object).
+  // The image list of the seven icons (owned by the owner window object).
   TImageListObject* Images() const { return Images_; }
 
   // Indent rows by depth; with false, chain rows have indent 0 and
@@ -78,6 +92,8 @@ class TDirectoryListBox final : public TBaseObject {
   bool Indented = false;
   // Snap the height at the first SetPath.
   bool IntegralHeight = true;
+  // Which files are containers, by their displayed name; empty: none.
+  std::function<bool(std::string_view name)> IsContainer;
   TComponentEvent<TDirectoryListBox> OnChange;
   TDirectoryDblClickEvent OnDblClick;
 
@@ -87,14 +103,19 @@ class TDirectoryListBox final : public TBaseObject {
   explicit TDirectoryListBox(TListViewObject* listView);
   void DoubleClicked(TMouseRecord& mouse);
   int AddRow(const std::string& text, int image);
+  // `path` (Windows form) names a regular file that IsContainer accepts.
+  bool IsContainerPath(std::string_view path) const;
 
   int LevelCount_ = 0;
   TImageListObject* Images_ = nullptr;
   std::unique_ptr<TDibBitmap> IconBitmap_;
   int ChangeCount_ = 0;
   bool Initialised_ = false;
-  // The subdirectories found by the last scan, in the order shown.
+  // The subdirectories and then the containers found by the last scan, in
+  // the order shown.
   std::vector<TDirEntry> ScanBuffer_;
+  int SubdirectoryCount_ = 0;
+  bool InContainer_ = false;
   browser_detail::TControlLink ListView_;
   std::string Path_;
   // The text of every row as bytes: the chain parts as written in Path and

@@ -44,10 +44,27 @@ TFileListBox* TFileListBox::SetAlignment(TAlign align) {
 
 void TFileListBox::SetMask(const std::string& mask) {
   Mask_ = mask;
-  SetPath(Path_);
+  Refresh();
+}
+
+void TFileListBox::Refresh() {
+  if (!Lister_) {
+    SetPath(Path_);
+    return;
+  }
+  // A copy is called, so that the lister may replace the listing.
+  TFileLister lister = Lister_;
+  ShowLines(lister(Mask_));
+}
+
+void TFileListBox::ShowListing(std::string path, TFileLister lister) {
+  Path_ = std::move(path);
+  Lister_ = std::move(lister);
+  Refresh();
 }
 
 void TFileListBox::SetPath(std::string path) {
+  Lister_ = nullptr;
   TWindowObject* list = ListBox_.Get();
   if (!IsDirectory(path)) {
     Path_.clear();
@@ -58,9 +75,10 @@ void TFileListBox::SetPath(std::string path) {
     return;
   }
   Path_ = path;
-  NativeNames_.clear();
-  if (list == nullptr) return;
-  list->Clear();
+  if (list == nullptr) {
+    NativeNames_.clear();
+    return;
+  }
 
   // One backslash joins them whether or not the path ends in one; the
   // doubled backslash that can result is accepted by ListFiles.
@@ -72,10 +90,21 @@ void TFileListBox::SetPath(std::string path) {
     if (int order = CompareNames(a.Name, b.Name); order != 0) return order < 0;
     return a.NativeName < b.NativeName;
   });
+  std::vector<TListedFile> lines;
+  lines.reserve(files.size());
+  for (TDirEntry& file : files) lines.push_back({std::move(file.Name), std::move(file.NativeName)});
+  ShowLines(lines);
+}
+
+void TFileListBox::ShowLines(const std::vector<TListedFile>& files) {
+  NativeNames_.clear();
+  TWindowObject* list = ListBox_.Get();
+  if (list == nullptr) return;
+  list->Clear();
   NativeNames_.reserve(files.size());
-  for (const TDirEntry& file : files) {
-    list->AddItem(file.Name);
-    NativeNames_.push_back(file.NativeName);
+  for (const TListedFile& file : files) {
+    list->AddItem(file.Shown);
+    NativeNames_.push_back(file.Native);
   }
   if (NameCase != NameCaseAsIs) {
     for (int i = 0; i < list->ItemCount(); ++i) {
@@ -113,7 +142,7 @@ std::string TFileListBox::NativeFileName() const {
 
 std::optional<std::string> TFileListBox::SelectedNativePath() const {
   const std::string name = NativeFileName();
-  if (name.empty() || Path_.empty()) return std::nullopt;
+  if (name.empty() || Path_.empty() || Lister_) return std::nullopt;
   return NativeFilePath(Path_, name);
 }
 

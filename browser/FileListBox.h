@@ -12,6 +12,12 @@
 // nothing. Nothing here fails: a path that is not an existing directory lists
 // nothing and leaves Path empty.
 //
+// A container the file system cannot list (an archive the owner opened)
+// is shown with ShowListing: the owner's lister gives the lines for each
+// mask, in the order they are to be shown, and SetMask and Refresh ask it
+// again; SetPath goes back to directories. Such lines have no native path:
+// the owner opens them by NativeFileName.
+//
 //   TFileListBox* files = CreateFileListBox(panel);
 //   files->SetAlignment(AlignClient);
 //   files->OnChange = [](TFileListBox* sender) { open(sender->SelectedNativePath()); };
@@ -21,6 +27,7 @@
 //   files->SetPath("C:\\home\\ann\\maps");
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +45,15 @@ enum TNameCase : int {
   NameCaseUpper = 2,  // ASCII small a-z made capitals; other letters kept
 };
 
+// One line of an owner's listing: the name shown (NameCase still applies)
+// and the name the owner opens it by.
+struct TListedFile {
+  std::string Shown;
+  std::string Native;
+};
+// The lines of an owner's listing that match a mask.
+using TFileLister = std::function<std::vector<TListedFile>(const std::string& mask)>;
+
 class TFileListBox final : public TBaseObject {
  public:
   ~TFileListBox() override;
@@ -50,6 +66,14 @@ class TFileListBox final : public TBaseObject {
   // text exactly as given, with or without a final backslash. No line is
   // selected afterwards. Taken by value, as refreshing passes Path() back in.
   void SetPath(std::string path);
+  // Lists what `lister` gives for Mask, as the contents of `path` (Windows
+  // form, kept as given): a container that is not a directory. No line is
+  // selected afterwards.
+  void ShowListing(std::string path, TFileLister lister);
+  // The lines come from an owner's listing, not from a directory.
+  bool ShowsListing() const { return static_cast<bool>(Lister_); }
+  // Lists Path again, from its directory or from the owner's listing.
+  void Refresh();
   // Stores the flag; when true, snaps the height at once to whole rows of 14
   // pixels plus 6. Only this call snaps.
   void SetIntegralHeight(bool flag);
@@ -59,7 +83,8 @@ class TFileListBox final : public TBaseObject {
   // The selected file's name as the file system gave it; empty when none.
   std::string NativeFileName() const;
   // The native path of the selected file, for opening it; nullopt when no
-  // line is selected or Path is on no drive.
+  // line is selected, Path is on no drive or the lines come from an
+  // owner's listing.
   std::optional<std::string> SelectedNativePath() const;
 
   const std::string& Path() const { return Path_; }
@@ -77,6 +102,8 @@ class TFileListBox final : public TBaseObject {
   friend TFileListBox* CreateFileListBox(TWindowObject* owner);
   explicit TFileListBox(TWindowObject* listBox);
   void SelectionChanged();
+  // Replaces the lines: `files` in their order, names converted by NameCase.
+  void ShowLines(const std::vector<TListedFile>& files);
 
   std::string Mask_;
   bool IntegralHeight_ = false;
@@ -84,6 +111,7 @@ class TFileListBox final : public TBaseObject {
   std::string Path_;
   // The enumerated name of each line, in line order.
   std::vector<std::string> NativeNames_;
+  TFileLister Lister_;
 };
 
 // Creates the list box as a child of `owner` and the component that owns it;

@@ -61,6 +61,13 @@ bool IsDirectory(std::string_view path, const TDriveMap& drives) {
   return ::stat(native->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsRegularFile(std::string_view path, const TDriveMap& drives) {
+  std::optional<std::string> native = drives.ToNative(path);
+  if (!native) return false;
+  struct stat st {};
+  return ::stat(native->c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::optional<std::vector<TDirEntry>> ReadDirectory(std::string_view path, const TDriveMap& drives) {
   std::optional<std::string> native = drives.ToNative(path);
   if (!native) return std::nullopt;

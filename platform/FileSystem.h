@@ -40,6 +40,9 @@ struct TDirEntry {
 // The directory test: `path` names an existing directory (after links).
 // False for an empty path, a path on no drive, or a drive without medium.
 bool IsDirectory(std::string_view path, const TDriveMap& drives = CurrentDriveMap());
+// The file test: `path` names an existing regular file (after links). False
+// for directories, FIFOs, devices, dangling links and paths on no drive.
+bool IsRegularFile(std::string_view path, const TDriveMap& drives = CurrentDriveMap());
 
 // Every entry of directory `path` except "." and "..", in the order the file
 // system returns them (not sorted). nullopt when the directory cannot be

@@ -11,22 +11,31 @@
 #      BMP                                    -> OUT_DIR/screenshot-bmp-warning.png
 #   3. adds a ZSoft PCX image to the folder, picks "PCX sprites (*.pcx)"
 #      again and clicks it                    -> OUT_DIR/screenshot-zsoft.png
-# OUT_DIR defaults to docs/. Needs xvfb-run (xvfb, xauth), xdotool and
-# ImageMagick (import, convert); CI does not run this.
+#   4. double-clicks the archive Sprites.lod (40 sprites drawn by
+#      tools/make_lod.py) in the folder list and clicks one of its entries
+#                                             -> OUT_DIR/screenshot-archive.png
+# OUT_DIR defaults to docs/. Needs xvfb-run (xvfb, xauth), xdotool,
+# ImageMagick (import, convert) and python3; CI does not run this.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 sprite=sprite8-33x21.pcx
 bmp=bmp24-45x30.bmp
 zsoft=zsoft24-45x30.pcx
+archive=Sprites.lod
+entry_row=3
 
 # The window's fixed layout: the form keeps 2 pixels between its edge and
 # the browser column; the filter drop-down is 19 pixels high at the bottom of
-# the column, which is 137 pixels wide; file list rows are 14 pixels.
+# the column, which is 137 pixels wide; file list rows are 14 pixels. The
+# folder list right above the file list is 128 pixels high (134 snapped to
+# whole rows of 16 pixels) and has the same frame.
 edge=2
 filter_height=19
 column_width=137
 row_height=14
+folder_list_height=128
+folder_row_height=16
 
 die() { echo "make_screenshots: $*" >&2; exit 1; }
 
@@ -133,6 +142,17 @@ inside_xvfb() {
   row=$(row_of "$work/samples" pcx "$zsoft")
   click "$line_x" $((list_top + row * row_height + row_height / 2))
   shoot "$out/screenshot-zsoft.png"
+
+  # The archive: the folder list holds the chain of the samples folder (one
+  # row per part of its path, the drive first), no subfolders, then the
+  # archive. A double-click opens it; the file list then shows its entries.
+  local parts
+  parts=$(($(tr -cd '/' <<<"$work/samples" | wc -c) + 1))
+  local folder_y=$((list_top - folder_list_height + parts * folder_row_height + folder_row_height / 2))
+  xdotool mousemove $((X + line_x)) $((Y + folder_y)) click --repeat 2 --delay 100 1
+  sleep 1
+  click "$line_x" $((list_top + entry_row * row_height + row_height / 2))
+  shoot "$out/screenshot-archive.png"
 }
 
 if [ "${1:-}" = "--inside-xvfb" ]; then
@@ -150,13 +170,14 @@ kelvane=$(cd "$1" && pwd)/app/kelvane
 [ -x "$kelvane" ] || die "$kelvane is missing; build first (tools/dev.sh run or cmake --build)"
 mkdir -p "${2:-$root/docs}"
 out=$(cd "${2:-$root/docs}" && pwd)
-for tool in xvfb-run xdotool import convert; do
-  command -v "$tool" >/dev/null || die "$tool is missing (apt-get install xvfb xauth xdotool imagemagick)"
+for tool in xvfb-run xdotool import convert python3; do
+  command -v "$tool" >/dev/null || die "$tool is missing (apt-get install xvfb xauth xdotool imagemagick python3)"
 done
 
 work=$(mktemp -d -t kelvane.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/samples"
 cp "$root"/samples/*.pcx "$root"/samples/*.bmp "$work/samples/"
+python3 "$root/tools/make_lod.py" bench --out "$work/samples/$archive" --count 40 >/dev/null
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside-xvfb "$work" "$out" "$kelvane"

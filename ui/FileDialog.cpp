@@ -91,8 +91,11 @@ bool RunDialog(TFileDialog& d) {
     title = d.OpenMode ? QCoreApplication::translate("QFileDialog", "Open")
                        : QCoreApplication::translate("QFileDialog", "Save As");
   dialog.setWindowTitle(title);
-  dialog.setAcceptMode(d.OpenMode ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-  if (d.OpenMode) {
+  dialog.setAcceptMode(d.OpenMode || d.FolderMode ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  if (d.FolderMode) {
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  } else if (d.OpenMode) {
     if (d.Options.Contains(FdoAllowMultiSelect))
       dialog.setFileMode(QFileDialog::ExistingFiles);
     else if (d.Options.Contains(FdoFileMustExist))
@@ -106,16 +109,18 @@ bool RunDialog(TFileDialog& d) {
   }
   if (d.Options.Contains(FdoNoDereferenceLinks)) dialog.setOption(QFileDialog::DontResolveSymlinks);
   QStringList filters;
-  for (const std::string& f : QtNameFilters(d.Filter)) filters << QString::fromStdString(f);
+  if (!d.FolderMode)
+    for (const std::string& f : QtNameFilters(d.Filter)) filters << QString::fromStdString(f);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
     if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dialog.selectNameFilter(filters[d.FilterIndex - 1]);
   }
-  if (!d.DefaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(d.DefaultExtension));
+  if (!d.DefaultExtension.empty() && !d.FolderMode)
+    dialog.setDefaultSuffix(QString::fromStdString(d.DefaultExtension));
   // With several types to choose from, a name typed without an extension
   // takes the chosen type's own ("hero" saved as a PNG becomes hero.png,
   // not hero.bmp); a type with no single extension keeps DefaultExtension.
-  if (!d.DefaultExtension.empty() && filters.size() > 1) {
+  if (!d.DefaultExtension.empty() && !d.FolderMode && filters.size() > 1) {
     const std::vector<std::string> masks = FilterMasks(d.Filter);
     auto follow = [&dialog, &d, masks, filters](const QString& chosen) {
       const auto at = filters.indexOf(chosen);
@@ -128,7 +133,9 @@ bool RunDialog(TFileDialog& d) {
   }
   if (!d.StartDirectory.empty()) dialog.setDirectory(QString::fromStdString(d.StartDirectory));
   const std::string proposed = CutUtf8(d.FilePath, MaxProposedPathLength);
-  if (!proposed.empty()) {
+  if (d.FolderMode) {
+    if (!proposed.empty()) dialog.setDirectory(QString::fromStdString(proposed));
+  } else if (!proposed.empty()) {
     const QFileInfo info(QString::fromStdString(proposed));
     if (proposed.find('/') != std::string::npos) dialog.setDirectory(info.absolutePath());
     dialog.selectFile(info.fileName());
@@ -141,7 +148,12 @@ bool RunDialog(TFileDialog& d) {
   if (d.Options.Contains(FdoAllowMultiSelect) && files.size() > 1) {
     // Directory, CR, name, CR, name ...
     std::string joined = QFileInfo(files.first()).absolutePath().toStdString();
-    for (const QString& file : files) joined += "\r" + QFileInfo(file).fileName().toStdString();
+    // Appended in two steps: "\r" + a temporary string trips a false
+    // -Wrestrict of GCC 12 at -O3.
+    for (const QString& file : files) {
+      joined += '\r';
+      joined += QFileInfo(file).fileName().toStdString();
+    }
     d.FilePath = joined;
   } else {
     d.FilePath = files.first().toStdString();

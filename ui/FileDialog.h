@@ -46,6 +46,10 @@ class TFileDialog final {
   std::string Filter;
   int FilterIndex = 1;       // 1-based; updated with the user's choice
   bool OpenMode = true;      // false: a Save As dialog
+  // Choose a folder, not a file: FilePath proposes the folder the dialog
+  // opens in and gets the chosen folder. OpenMode, Filter and
+  // DefaultExtension do not apply.
+  bool FolderMode = false;
   std::string StartDirectory;
   std::string DefaultExtension;  // without the dot
   std::string FilePath;

@@ -185,6 +185,9 @@ class TWindowObject : public TBaseObject {
   // Shows `text` in a message box titled with the application window's
   // caption and waits until the user closes it.
   void ShowMessageBox(const std::string& text);
+  // The same box asking `text` with "Да" and "Нет"; true for "Да". "Нет" is
+  // the default, and closing the box counts as "Нет".
+  bool AskYesNo(const std::string& text);
   // Adds a handler to the chain unless it is already there; the newest
   // handler sees messages first.
   void AttachHandler(std::shared_ptr<TMessageHandler> handler);

@@ -286,14 +286,27 @@ void TWindowObject::Close() {
       qApp, [widget] { if (widget) widget->close(); }, Qt::QueuedConnection);
 }
 
-void TWindowObject::ShowMessageBox(const std::string& text) {
+namespace {
+
+// A box titled with the application window's caption over the active window
+// (or the main form).
+int RunBox(const std::string& text, QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault) {
   TWindowObject* app = CurrentAppWindow();
   TWindowObject* mainForm = app != nullptr ? MainFormOf(*app) : nullptr;
   QWidget* owner = QApplication::activeWindow();
   if (owner == nullptr && mainForm != nullptr) owner = mainForm->Widget();
-  QMessageBox box(QMessageBox::NoIcon, app != nullptr ? Q(app->Caption()) : QString(), Q(text), QMessageBox::Ok,
+  QMessageBox box(QMessageBox::NoIcon, app != nullptr ? Q(app->Caption()) : QString(), Q(text), buttons,
                   app != nullptr ? owner : nullptr);
-  box.exec();
+  box.setDefaultButton(byDefault);
+  return box.exec();
+}
+
+}  // namespace
+
+void TWindowObject::ShowMessageBox(const std::string& text) { RunBox(text, QMessageBox::Ok, QMessageBox::Ok); }
+
+bool TWindowObject::AskYesNo(const std::string& text) {
+  return RunBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TWindowObject::AttachHandler(std::shared_ptr<TMessageHandler> handler) {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 #include <unordered_map>
 
@@ -96,9 +97,80 @@ TResult RunJob(const TLodArchive& archive, const TJob& job, const TExtractReques
 
 }  // namespace
 
+TExtractRequest ExtractAllRequest(const std::string& mask, const std::string& outputDir) {
+  TExtractRequest request;
+  request.OutputDir = outputDir;
+  // One mask, ";" and all, exactly as the file list matches it.
+  request.Masks = {mask};
+  request.Convert = true;
+  request.Target = TSaveTarget::Bmp;
+  return request;
+}
+
 std::string ExtractedName(const std::string& entryName, const TExtractRequest& request) {
   if (!Converts(entryName, request)) return entryName;
   return StripExtension(entryName) + "." + ExtensionOf(request.Target);
+}
+
+namespace {
+
+// The entries an extraction writes and those it fails before writing, chosen
+// in table order with their output names, so which of two colliding entries
+// wins never depends on thread timing.
+struct TPlan {
+  std::vector<TJob> Jobs;
+  std::vector<std::pair<std::uint32_t, TExtractFailure>> Failures;  // by table index
+  std::vector<bool> MaskUsed;
+  std::size_t Matched = 0;
+};
+
+TPlan PlanExtraction(const TLodArchive& archive, const TExtractRequest& request) {
+  TPlan plan;
+  plan.MaskUsed.assign(request.Masks.size(), false);
+  std::unordered_map<std::string, std::string> taken;  // folded output name -> entry
+  for (const TLodEntry& e : archive.Entries()) {
+    bool chosen = request.Masks.empty();
+    for (std::size_t m = 0; m < request.Masks.size(); ++m) {
+      if (MatchesEntryMask(e.Name, request.Masks[m])) {
+        plan.MaskUsed[m] = true;
+        chosen = true;
+      }
+    }
+    if (!chosen) continue;
+    ++plan.Matched;
+    const std::string printable = PrintableName(e.Name);
+    if (!e.Readable()) {
+      plan.Failures.push_back({e.TableIndex, {printable, ProblemText(e.Problem, e.Detail)}});
+      continue;
+    }
+    TJob job{&e, ExtractedName(e.Name, request), Converts(e.Name, request)};
+    // Output names are compared without regard to case: on a folder that
+    // ignores case (a FAT stick) "A.bmp" and "a.bmp" are one file.
+    if (const auto [first, isNew] = taken.emplace(Folded(job.OutputName), printable); !isNew) {
+      plan.Failures.push_back({e.TableIndex,
+                               {printable, ProblemText(TOutcome::Failure(TImageError::NameCollision),
+                                                       job.OutputName + " is written from " + first->second)}});
+      continue;
+    }
+    plan.Jobs.push_back(std::move(job));
+  }
+  return plan;
+}
+
+}  // namespace
+
+std::vector<std::string> FilesInTheWay(const TLodArchive& archive, const TExtractRequest& request) {
+  std::vector<std::string> names;
+  const std::string dir = request.OutputDir.empty() ? "." : request.OutputDir;
+  for (const TJob& job : PlanExtraction(archive, request).Jobs) {
+    // The name itself, not what a link there points to: the link is what
+    // would be replaced. A folder or special file of that name is never
+    // replaced (the folder writer refuses it and the entry fails).
+    struct stat st;
+    if (::lstat((dir + "/" + job.OutputName).c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+      names.push_back(job.OutputName);
+  }
+  return names;
 }
 
 TExtractSummary ExtractArchive(const TLodArchive& archive, const TExtractRequest& request,
@@ -106,40 +178,12 @@ TExtractSummary ExtractArchive(const TLodArchive& archive, const TExtractRequest
   TExtractSummary summary;
   for (const TLodNotice& notice : archive.Notices()) summary.ArchiveProblems.push_back(ProblemText(notice.Why, notice.Detail));
 
-  // Choose the entries and their output names first, in table order, so
-  // which of two colliding entries wins never depends on thread timing.
-  std::vector<bool> maskUsed(request.Masks.size(), false);
-  std::vector<TJob> jobs;
-  std::vector<std::pair<std::uint32_t, TExtractFailure>> failures;  // by table index
-  std::unordered_map<std::string, std::string> taken;               // folded output name -> entry
-  for (const TLodEntry& e : archive.Entries()) {
-    bool chosen = request.Masks.empty();
-    for (std::size_t m = 0; m < request.Masks.size(); ++m) {
-      if (MatchesEntryMask(e.Name, request.Masks[m])) {
-        maskUsed[m] = true;
-        chosen = true;
-      }
-    }
-    if (!chosen) continue;
-    ++summary.Matched;
-    const std::string printable = PrintableName(e.Name);
-    if (!e.Readable()) {
-      failures.push_back({e.TableIndex, {printable, ProblemText(e.Problem, e.Detail)}});
-      continue;
-    }
-    TJob job{&e, ExtractedName(e.Name, request), Converts(e.Name, request)};
-    // Output names are compared without regard to case: on a folder that
-    // ignores case (a FAT stick) "A.bmp" and "a.bmp" are one file.
-    if (const auto [first, isNew] = taken.emplace(Folded(job.OutputName), printable); !isNew) {
-      failures.push_back({e.TableIndex,
-                          {printable, ProblemText(TOutcome::Failure(TImageError::NameCollision),
-                                                  job.OutputName + " is written from " + first->second)}});
-      continue;
-    }
-    jobs.push_back(std::move(job));
-  }
+  TPlan plan = PlanExtraction(archive, request);
+  summary.Matched = plan.Matched;
+  std::vector<TJob>& jobs = plan.Jobs;
+  std::vector<std::pair<std::uint32_t, TExtractFailure>>& failures = plan.Failures;
   for (std::size_t m = 0; m < request.Masks.size(); ++m)
-    if (!maskUsed[m]) summary.UnmatchedMasks.push_back(request.Masks[m]);
+    if (!plan.MaskUsed[m]) summary.UnmatchedMasks.push_back(request.Masks[m]);
 
   TFolderWriter folder;
   if (!jobs.empty()) {

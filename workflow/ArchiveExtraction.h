@@ -78,6 +78,20 @@ struct TExtractSummary {
   }
 };
 
+// What the window's "Извлечь все..." asks for: every entry that the file
+// list's filter `mask` shows (unreadable ones too, so that each gets its
+// failure), into `outputDir`. Sprites are converted to BMP files, as a
+// click on the preview saves them; BMP entries and entries of any other
+// kind are written as stored.
+TExtractRequest ExtractAllRequest(const std::string& mask, const std::string& outputDir);
+
+// The files already in the output folder that ExtractArchive(archive,
+// request) would replace: the output names of the entries it is to write
+// (a conversion may still fail and leave the old file), in table order,
+// where a file or a symbolic link of that name exists. The window asks
+// before replacing them.
+std::vector<std::string> FilesInTheWay(const TLodArchive& archive, const TExtractRequest& request);
+
 // The output name of `entryName` under `request`: its own, or with the
 // target's extension when it is converted.
 std::string ExtractedName(const std::string& entryName, const TExtractRequest& request);

@@ -230,12 +230,13 @@ TEST_F(DirectoryListBoxTest, NoSnapWhenIntegralHeightIsOffAtTheFirstCall) {
   EXPECT_EQ(View().Bounds().Height(), 134);
 }
 
-TEST_F(DirectoryListBoxTest, LoadsTheSixIconsWithWhiteTransparent) {
+TEST_F(DirectoryListBoxTest, LoadsTheSixIconsAndTheArchiveIconWithWhiteTransparent) {
   TImageListObject* images = List_->Images();
   ASSERT_NE(images, nullptr);
   EXPECT_EQ(View().ImageList(16), images);
-  ASSERT_EQ(images->Count(), 6);
-  for (int i = 0; i < 6; ++i) {
+  ASSERT_EQ(images->Count(), 7);
+  EXPECT_NE(images->Image(IconArchive), images->Image(IconClosedFolder));
+  for (int i = 0; i < 7; ++i) {
     const QImage image = images->Image(i);
     ASSERT_EQ(image.size(), QSize(16, 16)) << i;
     int transparent = 0;
@@ -252,6 +253,92 @@ TEST_F(DirectoryListBoxTest, LoadsTheSixIconsWithWhiteTransparent) {
     EXPECT_LT(transparent, 256) << i;
     EXPECT_EQ(white, 0) << i;
   }
+}
+
+// Containers (here: names ending in ".lod" or ".pac", as the window's
+// archive test says) are rows after the folders; opened, a container is the
+// end of the chain.
+class ContainerRows : public DirectoryListBoxTest {
+ protected:
+  void SetUp() override {
+    DirectoryListBoxTest::SetUp();
+    Tree_.File("games/mod.pac");
+    Tree_.File("games/H3sprite.LOD");
+    Tree_.File("games/Bitmaps.lod");
+    Tree_.Dir("games/folder.lod");  // a folder, whatever its name
+    Tree_.Fifo("games/pipe.lod");   // never opened
+    List_->IsContainer = [](std::string_view name) {
+      return name.size() > 4 && (name.ends_with(".lod") || name.ends_with(".LOD") || name.ends_with(".pac"));
+    };
+  }
+  std::vector<std::string> RowTexts(std::size_t from) {
+    std::vector<std::string> texts;
+    for (std::size_t i = from; i < Rows().size(); ++i) texts.push_back(Rows()[i].Text);
+    return texts;
+  }
+};
+
+TEST_F(ContainerRows, FollowTheFoldersInNameOrderWithTheArchiveIcon) {
+  List_->SetPath(Games_);
+  const std::size_t level = GamesChain(false).size();
+  EXPECT_EQ(RowTexts(level), (std::vector<std::string>{".config", "alpha", "Beta", "folder.lod", "gamma", "Ёлка",
+                                                       "Bitmaps.lod", "H3sprite.LOD", "mod.pac"}));
+  const std::vector<Row> rows = Rows();
+  for (std::size_t i = level; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].Image, i < level + 6 ? IconClosedFolder : IconArchive) << rows[i].Text;
+    EXPECT_EQ(rows[i].Indent, 1) << rows[i].Text;
+  }
+  EXPECT_FALSE(List_->InContainer());
+
+  // Without the test no file is a row: the folders alone, as always.
+  List_->IsContainer = nullptr;
+  List_->SetPath(Games_);
+  EXPECT_EQ(RowTexts(level), (std::vector<std::string>{".config", "alpha", "Beta", "folder.lod", "gamma", "Ёлка"}));
+  List_->SetPath(Games_ + "\\mod.pac");
+  EXPECT_EQ(List_->Path(), "");
+  EXPECT_EQ(View().ItemCount(), 0);
+}
+
+TEST_F(ContainerRows, ADoubleClickOpensOneLikeAFolderAndGoingUpLeavesIt) {
+  std::vector<std::string> changes;
+  List_->OnChange = [&](TDirectoryListBox* sender) {
+    changes.push_back(sender->Path() + (sender->InContainer() ? " container" : " folder"));
+  };
+  List_->SetPath(Games_);
+  const int level = List_->LevelCount();
+  const int row = level + 7;  // H3sprite.LOD
+  ASSERT_EQ(View().ItemText(row), "H3sprite.LOD");
+  test::DoubleClickListViewRow(View(), row);
+  const std::string inside = Games_ + "\\H3sprite.LOD\\";
+  EXPECT_EQ(List_->Path(), inside);
+  EXPECT_TRUE(List_->InContainer());
+  std::vector<Row> expected = GamesChain(false);
+  expected.push_back({"H3sprite.LOD", IconArchive, 0});
+  EXPECT_EQ(Rows(), expected) << "the end of the chain, nothing under it";
+  EXPECT_EQ(List_->LevelCount(), level + 1);
+
+  // Its own chain row opens it again; the row above goes up to the folder.
+  test::DoubleClickListViewRow(View(), level);
+  EXPECT_EQ(List_->Path(), inside);
+  test::DoubleClickListViewRow(View(), level - 1);
+  EXPECT_EQ(List_->Path(), Games_ + "\\");
+  EXPECT_FALSE(List_->InContainer());
+  EXPECT_EQ(changes, (std::vector<std::string>{inside + " container", inside + " container",
+                                               Games_ + "\\ folder"}));
+
+  // Set in code, with or without the final backslash; a FIFO, a folder and
+  // a file the test refuses are no containers.
+  List_->SetPath(Games_ + "\\mod.pac");
+  EXPECT_TRUE(List_->InContainer());
+  EXPECT_EQ(List_->Path(), Games_ + "\\mod.pac\\");
+  List_->SetPath(Games_ + "\\pipe.lod");
+  EXPECT_EQ(List_->Path(), "");
+  EXPECT_FALSE(List_->InContainer());
+  List_->SetPath(Games_ + "\\readme.txt");
+  EXPECT_EQ(List_->Path(), "");
+  List_->SetPath(Games_ + "\\folder.lod");
+  EXPECT_FALSE(List_->InContainer());
+  EXPECT_EQ(List_->Path(), Games_ + "\\folder.lod\\");
 }
 
 }  // namespace

@@ -202,5 +202,51 @@ TEST_F(FileListBoxTest, OutlivesItsDeletedControl) {
   EXPECT_FALSE(List_->SelectedNativePath());
 }
 
+// A container the owner opened: its lister gives the lines for each mask, in
+// its order; nothing of the folder beneath shows, and SetPath goes back.
+TEST_F(FileListBoxTest, AnOwnersListingShowsItsLinesForEachMaskUntilSetPath) {
+  List_->NameCase = NameCaseLower;
+  List_->SetMask("*.pcx");
+  List_->SetPath(Games_);
+  std::vector<std::string> asked;
+  const TFileLister lister = [&asked](const std::string& mask) {
+    asked.push_back(mask);
+    std::vector<TListedFile> lines;
+    if (mask == "*.pcx") lines = {{"Zeta.PCX", "Zeta.PCX"}, {"alpha.pcx", "ALPHA.pcx"}};
+    if (mask == "*.bmp") lines = {{"Flag.bmp", "Flag.bmp"}};
+    return lines;
+  };
+  const std::string inside = Games_ + "\\data.lod\\";
+  List_->ShowListing(inside, lister);
+  EXPECT_TRUE(List_->ShowsListing());
+  EXPECT_EQ(List_->Path(), inside);
+  EXPECT_EQ(ItemTexts(Control()), (std::vector<std::string>{"zeta.pcx", "alpha.pcx"}));
+  Control().SetSelectedIndex(1);
+  EXPECT_EQ(List_->FileName(), "alpha.pcx");
+  EXPECT_EQ(List_->NativeFileName(), "ALPHA.pcx");
+  EXPECT_EQ(List_->SelectedNativePath(), std::nullopt) << "no file of that path exists";
+
+  List_->SetMask("*.bmp");
+  EXPECT_EQ(ItemTexts(Control()), (std::vector<std::string>{"flag.bmp"}));
+  EXPECT_EQ(List_->FileName(), "");
+  List_->Refresh();
+  EXPECT_EQ(asked, (std::vector<std::string>{"*.pcx", "*.bmp", "*.bmp"}));
+
+  List_->SetPath(Games_);
+  EXPECT_FALSE(List_->ShowsListing());
+  EXPECT_EQ(ItemTexts(Control()), (std::vector<std::string>{"castle.bmp"}));
+  List_->SetMask("*.pcx");
+  EXPECT_EQ(asked.size(), 3u) << "the lister is not asked once the list went back to folders";
+}
+
+TEST_F(FileListBoxTest, RefreshListsTheFolderAgain) {
+  List_->SetMask("*.bmp");
+  List_->SetPath(Games_);
+  Tree_.File("new.bmp");
+  List_->Refresh();
+  EXPECT_EQ(ItemTexts(Control()), (std::vector<std::string>{"castle.bmp", "new.bmp"}));
+  EXPECT_EQ(List_->Path(), Games_);
+}
+
 }  // namespace
 }  // namespace kelvane

@@ -82,6 +82,17 @@ TEST_F(FileSystemTest, DirectoryTestFollowsLinksAndAcceptsLooseSeparators) {
   EXPECT_FALSE(IsDirectory("Q:\\"));
 }
 
+TEST_F(FileSystemTest, FileTestTakesOnlyRegularFilesThroughLinks) {
+  EXPECT_TRUE(IsRegularFile(System_ + "\\Map.PCX"));
+  EXPECT_TRUE(IsRegularFile(System_ + "\\\\link.pcx"));
+  EXPECT_FALSE(IsRegularFile(System_ + "\\sub.pcx"));
+  EXPECT_FALSE(IsRegularFile(System_ + "\\fifo.pcx"));
+  EXPECT_FALSE(IsRegularFile(System_ + "\\dangling.pcx"));
+  EXPECT_FALSE(IsRegularFile(System_ + "\\missing"));
+  EXPECT_FALSE(IsRegularFile(""));
+  EXPECT_FALSE(IsRegularFile("Q:\\Map.PCX"));
+}
+
 TEST_F(FileSystemTest, ReadDirectoryReportsKindsHiddenNamesAndSizes) {
   std::optional<std::vector<TDirEntry>> entries = ReadDirectory(System_);
   ASSERT_TRUE(entries);

@@ -1,5 +1,5 @@
-// The "ICONS" strip: its header is what the image list expects, and each of
-// the six pictures has both drawn and transparent pixels.
+// The "ICONS" strip and the "ARCHIVE" icon: their headers are what the image
+// list expects, and each picture has both drawn and transparent pixels.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -57,6 +57,45 @@ TEST(IconsResource, IsAHeaderlessEightBitStripOfSixIcons) {
   }
   // Six different pictures, not one repeated.
   EXPECT_EQ(std::set<std::vector<std::uint8_t>>(icons6.begin(), icons6.end()).size(), 6u);
+}
+
+TEST(IconsResource, TheArchiveIconIsAHeaderlessEightBitPictureOfItsOwn) {
+  const TResource* archive = KelvaneResources().Find("ARCHIVE");
+  const TResource* strip = KelvaneResources().Find("ICONS");
+  ASSERT_NE(archive, nullptr);
+  ASSERT_NE(strip, nullptr);
+  const std::uint8_t* b = archive->Bytes.data();
+  ASSERT_EQ(archive->Bytes.size(), kHeaderBytes + kPaletteBytes + 16u * 16u);
+  EXPECT_EQ(Le32(b + 0), 40u);
+  EXPECT_EQ(static_cast<std::int32_t>(Le32(b + 4)), 16);
+  EXPECT_EQ(static_cast<std::int32_t>(Le32(b + 8)), 16);
+  EXPECT_EQ(Le16(b + 12), 1u);
+  EXPECT_EQ(Le16(b + 14), 8u);
+  EXPECT_EQ(Le32(b + 16), 0u);
+
+  // Compared by colour, as the image list sees them: the two files have
+  // palettes of their own.
+  auto colour = [](const std::uint8_t* bytes, std::uint8_t index) {
+    const std::uint8_t* c = bytes + kHeaderBytes + 4 * std::size_t{index};
+    return std::uint32_t{c[0]} | std::uint32_t{c[1]} << 8 | std::uint32_t{c[2]} << 16;
+  };
+  constexpr std::uint32_t kWhite = 0xFFFFFF;
+  std::vector<std::uint32_t> picture;
+  int white = 0;
+  for (std::size_t i = 0; i < 256; ++i) {
+    picture.push_back(colour(b, b[kHeaderBytes + kPaletteBytes + i]));
+    if (picture.back() == kWhite) ++white;
+  }
+  EXPECT_GT(white, 16) << "no transparent surround";
+  EXPECT_GT(256 - white, 40) << "hardly anything drawn";
+  // Not one of the six folder and drive pictures again.
+  const std::uint8_t* s = strip->Bytes.data();
+  for (int icon = 0; icon < 6; ++icon) {
+    std::vector<std::uint32_t> other;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) other.push_back(colour(s, s[kHeaderBytes + kPaletteBytes + y * kWidth + icon * 16 + x]));
+    EXPECT_NE(picture, other) << icon;
+  }
 }
 
 }  // namespace

@@ -187,6 +187,36 @@ TEST_F(Modal, MessageBoxesCarryTheApplicationCaptionAndRussianButtons) {
   EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().toStdString(), "Отмена");
 }
 
+TEST_F(Modal, AYesNoQuestionIsTrueOnlyForYes) {
+  std::string title, yes, no;
+  bool noIsDefault = false;
+  {
+    test::TModalWatcher answer(test::IsA<QMessageBox>(), [&](QWidget* w) {
+      auto* box = static_cast<QMessageBox*>(w);
+      title = box->windowTitle().toStdString();
+      // Without the mnemonic marks ("&Да").
+      yes = box->button(QMessageBox::Yes)->text().remove('&').toStdString();
+      no = box->button(QMessageBox::No)->text().remove('&').toStdString();
+      noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+      box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_TRUE(Main->AskYesNo("Заменить?"));
+  }
+  EXPECT_EQ(title, "Kelvane");
+  EXPECT_EQ(yes, "Да");
+  EXPECT_EQ(no, "Нет");
+  EXPECT_TRUE(noIsDefault);
+  {
+    test::TModalWatcher answer(test::IsA<QMessageBox>(),
+                               [](QWidget* w) { static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click(); });
+    EXPECT_FALSE(Main->AskYesNo("Заменить?"));
+  }
+  {
+    test::TModalWatcher answer(test::IsA<QMessageBox>(), [](QWidget* w) { w->close(); });
+    EXPECT_FALSE(Main->AskYesNo("Заменить?")) << "closing the box is no";
+  }
+}
+
 TEST(AboutWindow, HasItsLayoutTextsAndFixedCentredFrame) {
   TWindowObject* app = CreateAppWindow("Kelvane");
   TAboutWindow* about = CreateAboutWindow(app);

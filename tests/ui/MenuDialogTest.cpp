@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QComboBox>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QTest>
 
 #include "tests/support/ModalWatcher.h"
+#include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
 #include "ui/FileDialog.h"
 #include "ui/MenuObject.h"
@@ -23,6 +25,7 @@
 namespace kelvane {
 namespace {
 
+using test::TMissed;
 using test::TModalWatcher;
 
 class Menus : public ::testing::Test {
@@ -295,6 +298,44 @@ TEST_F(FileDialogs, AnOpenDialogReportsTheChosenFilterAndCutsLongProposals) {
   EXPECT_EQ(proposedLength, MaxProposedPathLength - Dir.path().size() - 1);
   EXPECT_EQ(open->FilePath, PathOf("a.pcx"));
   EXPECT_EQ(open->FilterIndex, 2);
+}
+
+TEST_F(FileDialogs, AFolderDialogOpensInTheProposedFolderAndGivesTheChosenOne) {
+  ASSERT_TRUE(QDir(Dir.path()).mkpath("out/inner"));
+  {
+    QFile file(QString::fromStdString(PathOf("out/a.pcx")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  auto folder = CreateFileDialog("Извлечь в папку", "", {});
+  folder->FolderMode = true;
+  folder->Filter = "PCX sprites (*.pcx)|*.pcx";  // not for folders
+  folder->FilePath = PathOf("out");
+  std::string openedIn, title;
+  bool fileShown = true;
+  TModalWatcher user(test::IsA<QFileDialog>(), [&](QWidget* w) {
+    auto* dialog = static_cast<QFileDialog*>(w);
+    openedIn = dialog->directory().absolutePath().toStdString();
+    title = w->windowTitle().toStdString();
+    fileShown = !dialog->nameFilters().filter("pcx").isEmpty();
+    TypeAndConfirm(w, "inner");
+  });
+  ASSERT_TRUE(RunDialog(*folder));
+  EXPECT_EQ(openedIn, PathOf("out"));
+  EXPECT_EQ(title, "Извлечь в папку");
+  EXPECT_FALSE(fileShown);
+  EXPECT_EQ(folder->FilePath, PathOf("out/inner"));
+
+  // A folder that does not exist is not taken; cancelling then clears the path.
+  TModalWatcher missing(test::IsA<QFileDialog>(), [](QWidget* w) {
+    TModalWatcher warning(test::IsA<QMessageBox>(), [](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); },
+                          TMissed::IsFine);
+    TypeAndConfirm(w, "nowhere");
+    test::ProcessPendingEvents();
+    EXPECT_TRUE(w->isVisible());
+    static_cast<QFileDialog*>(w)->reject();
+  });
+  EXPECT_FALSE(RunDialog(*folder));
+  EXPECT_EQ(folder->FilePath, "");
 }
 
 }  // namespace

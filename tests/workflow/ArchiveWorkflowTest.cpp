@@ -183,6 +183,67 @@ TEST(ArchiveExtraction, WritesEveryEntryAsStoredOrConverted) {
   EXPECT_EQ(test::ReadFileBytes(convert.OutputDir + "/Hero.bmp"), test::ReadFileBytes(dir / "hero-saved.bmp"));
 }
 
+// "Извлечь все..." takes what the filter shows: sprites become BMP files as
+// the preview saves them, BMP entries (and anything else a mask may show)
+// come out as stored, and entries that cannot be read are reported.
+TEST(ArchiveExtraction, ExtractAllTakesWhatTheFilterShowsSpritesAsBmp) {
+  const TLodArchive sound = OpenFixture("sound.lod");
+  TempDir dir;
+  const TExtractSummary sprites = ExtractArchive(sound, ExtractAllRequest("*.pcx", dir / "sprites"));
+  EXPECT_EQ(sprites.Matched, 4u);
+  EXPECT_EQ(sprites.Converted, 3u);
+  ASSERT_EQ(sprites.Failures.size(), 1u);
+  EXPECT_EQ(sprites.Failures[0].Entry, "Empty.pcx");
+  EXPECT_EQ(FilesIn(dir / "sprites"), (std::set<std::string>{"Hero.bmp", "Ring.bmp", "Sky24.bmp"}));
+  for (const char* name : {"Hero", "Sky24"}) {
+    TDibBitmap shown;
+    ASSERT_EQ(LoadArchiveEntry(shown, sound, std::string(name) + ".pcx").Status, TLoadStatus::Loaded);
+    ASSERT_TRUE(SaveImage(shown, dir / "saved.bmp", TSaveTarget::Bmp));
+    EXPECT_EQ(test::ReadFileBytes(dir / ("sprites/" + std::string(name) + ".bmp")),
+              test::ReadFileBytes(dir / "saved.bmp"))
+        << name;
+  }
+
+  const TExtractSummary bmps = ExtractArchive(sound, ExtractAllRequest("*.bmp", dir / "bmps"));
+  EXPECT_TRUE(bmps.Ok());
+  EXPECT_EQ(bmps.Converted, 0u);
+  Bytes flag;
+  ASSERT_TRUE(sound.Read(*sound.Find("Flag.bmp"), flag));
+  EXPECT_EQ(test::ReadFileBytes(dir / "bmps/Flag.bmp"), flag);
+
+  // A mask with several patterns, as a filter line may hold.
+  const TExtractSummary mixed = ExtractArchive(sound, ExtractAllRequest("*.txt;ring.*", dir / "mixed"));
+  EXPECT_TRUE(mixed.Ok());
+  EXPECT_EQ(FilesIn(dir / "mixed"), (std::set<std::string>{"Readme.txt", "Ring.bmp"}));
+
+  const TLodArchive bad = OpenFixture("bad-compressed-data.lod");
+  const TExtractSummary damaged = ExtractArchive(bad, ExtractAllRequest("*.pcx", dir / "bad"));
+  EXPECT_EQ(damaged.Written, 1u);
+  EXPECT_EQ(damaged.Failures.size(), 5u);
+  EXPECT_EQ(FilesIn(dir / "bad"), (std::set<std::string>{"a.bmp"}));
+}
+
+// What an extraction would replace is known before it runs: the files and
+// links at the names it is to write, not folders, not other names.
+TEST(ArchiveExtraction, FilesInTheWayAreTheOnesItWouldReplace) {
+  const TLodArchive sound = OpenFixture("sound.lod");
+  TempDir dir;
+  const std::string out = dir / "out";
+  const TExtractRequest request = ExtractAllRequest("*.pcx", out);
+  EXPECT_TRUE(FilesInTheWay(sound, request).empty()) << "no folder yet";
+  fs::create_directories(out + "/Ring.bmp");          // a folder: refused, not replaced
+  test::WriteFileBytes(out + "/Hero.bmp", {1});        // replaced
+  test::WriteFileBytes(out + "/Hero.pcx", {1});        // not an output name
+  test::WriteFileBytes(out + "/Empty.bmp", {1});       // counted: its conversion fails only later
+  fs::create_symlink(dir / "nowhere", out + "/Sky24.bmp");  // a link is replaced, whatever it points to
+  EXPECT_EQ(FilesInTheWay(sound, request), (std::vector<std::string>{"Empty.bmp", "Hero.bmp", "Sky24.bmp"}));
+  const TExtractSummary summary = ExtractArchive(sound, request);
+  EXPECT_EQ(summary.Written, 2u);
+  EXPECT_EQ(test::ReadFileBytes(out + "/Empty.bmp"), Bytes{1});
+  EXPECT_NE(test::ReadFileBytes(out + "/Hero.bmp"), Bytes{1});
+  EXPECT_FALSE(fs::is_symlink(out + "/Sky24.bmp"));
+}
+
 TEST(ArchiveExtraction, EachHostileEntryFailsAloneAndNothingLeavesTheFolder) {
   TempDir dir;
   const std::string out = dir / "out";
