@@ -18,12 +18,18 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::UnsupportedFormat: return "Unsupported bitmap format";
     case TImageError::BadHeader: return "Invalid bitmap header";
     case TImageError::InvalidSprite: return "Неверный формат!";
+    case TImageError::NotPng: return "Not a PNG file";
+    case TImageError::PngChecksum: return "PNG data fails its checksum";
+    case TImageError::InvalidPng: return "Invalid PNG data";
+    case TImageError::NotAPalette: return "The file holds no colour palette";
+    case TImageError::InvalidPalette: return "Invalid palette file";
     case TImageError::EmptyImage: return "The image is empty";
     case TImageError::NotEightBit: return "Not an 8-bit image";
     case TImageError::NotWritableAsBmp: return "The image cannot be written as a BMP file";
     case TImageError::NoFileName: return "No file name";
     case TImageError::CannotCreate: return "Cannot create file";
     case TImageError::WriteFailed: return "Cannot write file";
+    case TImageError::InexactColors: return "Some pixels are not colours of the palette";
   }
   return "";
 }
@@ -42,12 +48,18 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::UnsupportedFormat: return "UnsupportedFormat";
     case TImageError::BadHeader: return "BadHeader";
     case TImageError::InvalidSprite: return "InvalidSprite";
+    case TImageError::NotPng: return "NotPng";
+    case TImageError::PngChecksum: return "PngChecksum";
+    case TImageError::InvalidPng: return "InvalidPng";
+    case TImageError::NotAPalette: return "NotAPalette";
+    case TImageError::InvalidPalette: return "InvalidPalette";
     case TImageError::EmptyImage: return "EmptyImage";
     case TImageError::NotEightBit: return "NotEightBit";
     case TImageError::NotWritableAsBmp: return "NotWritableAsBmp";
     case TImageError::NoFileName: return "NoFileName";
     case TImageError::CannotCreate: return "CannotCreate";
     case TImageError::WriteFailed: return "WriteFailed";
+    case TImageError::InexactColors: return "InexactColors";
   }
   return "?";
 }

@@ -30,6 +30,11 @@ enum class TImageError : std::uint8_t {
   UnsupportedFormat,    // a layout nothing here can decode
   BadHeader,            // offsets or sizes that contradict each other
   InvalidSprite,        // sprite data size matches neither depth
+  NotPng,               // no PNG signature
+  PngChecksum,          // a chunk's CRC or the image data's checksum is wrong
+  InvalidPng,           // a PNG that breaks the format: header, chunks, image data
+  NotAPalette,          // a palette source that holds no palette
+  InvalidPalette,       // a palette file that breaks its format
   // Converting and writing.
   EmptyImage,           // nothing to write
   NotEightBit,          // a sprite can only be written from an 8-bit image
@@ -37,6 +42,7 @@ enum class TImageError : std::uint8_t {
   NoFileName,           // an empty target name
   CannotCreate,         // the temporary file beside the target could not be made
   WriteFailed,          // the file could not be written completely
+  InexactColors,        // pixels that are not palette colours, when exact ones were asked
 };
 
 // The text shown for a kind; "" for None.
