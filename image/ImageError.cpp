@@ -20,6 +20,7 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::InvalidSprite: return "Неверный формат!";
     case TImageError::NotPng: return "Not a PNG file";
     case TImageError::PngChecksum: return "PNG data fails its checksum";
+    case TImageError::InvalidPngHeader: return "Invalid PNG header: size, colour type or bit depth";
     case TImageError::InvalidPng: return "Invalid PNG data";
     case TImageError::NotAPalette: return "The file holds no colour palette";
     case TImageError::InvalidPalette: return "Invalid palette file";
@@ -50,6 +51,7 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::InvalidSprite: return "InvalidSprite";
     case TImageError::NotPng: return "NotPng";
     case TImageError::PngChecksum: return "PngChecksum";
+    case TImageError::InvalidPngHeader: return "InvalidPngHeader";
     case TImageError::InvalidPng: return "InvalidPng";
     case TImageError::NotAPalette: return "NotAPalette";
     case TImageError::InvalidPalette: return "InvalidPalette";

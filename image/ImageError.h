@@ -32,7 +32,8 @@ enum class TImageError : std::uint8_t {
   InvalidSprite,        // sprite data size matches neither depth
   NotPng,               // no PNG signature
   PngChecksum,          // a chunk's CRC or the image data's checksum is wrong
-  InvalidPng,           // a PNG that breaks the format: header, chunks, image data
+  InvalidPngHeader,     // a PNG header with an impossible size, colour type or depth
+  InvalidPng,           // a PNG that breaks the format: chunks, image data
   NotAPalette,          // a palette source that holds no palette
   InvalidPalette,       // a palette file that breaks its format
   // Converting and writing.

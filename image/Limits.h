@@ -33,4 +33,14 @@ inline constexpr std::uint32_t kMaxInfoHeaderBytes = 124;
 // turned into a bitmap of at least that many bytes.
 inline constexpr std::int64_t kMaxSpriteDataBytes = kMaxPixelBlockBytes;
 
+// A PNG file is read into memory whole before it is decoded. Its image data
+// is compressed, so a file larger than the pixel block it can fill is at
+// most an image of noise, which the pixel-block cap refuses anyway.
+inline constexpr std::int64_t kMaxPngFileBytes = kMaxPixelBlockBytes;
+
+// The largest ancillary chunk libpng may hold in memory while reading (text,
+// colour profiles); we use none of them, and this keeps a chunk that claims
+// gigabytes from being allocated.
+inline constexpr std::int64_t kMaxPngChunkBytes = 8 << 20;
+
 }  // namespace kelvane
