@@ -42,6 +42,7 @@ struct TReadJob {
   std::unique_ptr<TBitmapInfoBlock> Info;
   TPixelBlock Pixels;
   std::int64_t PixelBytes = 0;
+  int PaletteEntries = 0;
   std::vector<png_bytep> Rows;
 };
 
@@ -141,6 +142,7 @@ bool RunRead(png_structp png, png_infop info, TReadJob& job) {
     if (png_get_PLTE(png, info, &palette, &entries) == 0) png_error(png, "palette image without a palette");
     for (int i = 0; i < entries && i < 256; ++i)
       SetTableEntry(*job.Info, i, palette[i].red, palette[i].green, palette[i].blue);
+    job.PaletteEntries = entries < 256 ? entries : 256;
   } else if (bits == 8) {
     for (int i = 0; i < 256; ++i) {
       const auto v = static_cast<std::uint8_t>(i);
@@ -229,8 +231,9 @@ bool HasPngSignature(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= kSignatureBytes && png_sig_cmp(bytes.data(), 0, kSignatureBytes) == 0;
 }
 
-TOutcome DecodePng(std::span<const std::uint8_t> bytes, TDibBitmap& image) {
+TOutcome DecodePng(std::span<const std::uint8_t> bytes, TDibBitmap& image, int* paletteEntries) {
   image.Clear();
+  if (paletteEntries != nullptr) *paletteEntries = 0;
   if (!HasPngSignature(bytes)) return TOutcome::Failure(TImageError::NotPng);
   TReadJob job;
   job.Reader = TByteReader(bytes);
@@ -245,6 +248,7 @@ TOutcome DecodePng(std::span<const std::uint8_t> bytes, TDibBitmap& image) {
   png_destroy_read_struct(&png, &info, nullptr);
   if (!read) return TOutcome::Failure(ReadErrorKind(job));
   image.InstallDecoded(std::move(job.Info), std::move(job.Pixels), job.PixelBytes);
+  if (paletteEntries != nullptr) *paletteEntries = job.PaletteEntries;
   return TOutcome::Success();
 }
 

@@ -54,8 +54,10 @@ struct TPngWriteOptions {
 // True when `bytes` start with the PNG signature.
 bool HasPngSignature(std::span<const std::uint8_t> bytes);
 
-// Decodes the PNG in `bytes` into `image`.
-TOutcome DecodePng(std::span<const std::uint8_t> bytes, TDibBitmap& image);
+// Decodes the PNG in `bytes` into `image`. For a palette PNG,
+// `paletteEntries` (when given) receives the number of PLTE entries; 0 for
+// other colour types.
+TOutcome DecodePng(std::span<const std::uint8_t> bytes, TDibBitmap& image, int* paletteEntries = nullptr);
 // Reads the PNG in `source` (a file, an archive entry) into `image`.
 TOutcome ReadPng(TByteSource& source, TDibBitmap& image);
 // The same for a file: CannotOpen, NotRegularFile besides the above.
