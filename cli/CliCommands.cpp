@@ -1,8 +1,13 @@
 #include "cli/CliCommands.h"
 
+#include <algorithm>
+#include <atomic>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "image/DibBitmap.h"
 #include "workflow/ImageCaptions.h"
@@ -22,29 +27,54 @@ std::string Reason(const TOutcome& why) {
 // unless the image was loaded.
 TLoadResult Load(TDibBitmap& image, const std::string& path, std::string& why) {
   const TLoadResult load = LoadImageFile(image, path, FileKind(path));
-  if (load.Status == TLoadStatus::NotAnImage) why = "neither a .pcx nor a .bmp file";
+  if (load.Status == TLoadStatus::NotAnImage) why = "not a .pcx, .bmp or .png file";
   else if (load.Status != TLoadStatus::Loaded) why = Reason(load.Why);
   return load;
 }
 
-// Writes `image` to `path` as `target`, reduced first with `to8`. The
-// workflow's savers write beside the target and rename, so a failure here
-// leaves no partial file behind.
-bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool to8, std::string& why) {
+// What every file of one command goes through: the reduction, if any, and
+// how the output is written.
+struct TConversion {
+  bool To8 = false;
+  bool WithPalette = false;
+  TPaletteChoice Palette;
+  TSaveOptions Save;
+};
+
+// Writes `image` to `path` as `target`, reduced first as `conversion` says.
+// `note` gets the line a palette reduction prints (how many pixels were not
+// palette colours). The workflow's savers write beside the target and
+// rename, so a failure here leaves no partial file behind.
+bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, const TConversion& conversion,
+          std::string& why, std::string& note) {
   if (image.IsEmpty()) {
     why = "the image is empty (" + SizeText(image.Width(), image.Height()) + "), nothing to write";
     return false;
   }
-  if (to8) {
+  if (conversion.To8) {
     if (const TOutcome reduced = ReduceTo8(image); !reduced) {
       why = "cannot reduce to 8 bit: " + Reason(reduced);
       return false;
     }
   }
-  const TOutcome saved = SaveImage(image, path, target);
+  if (conversion.WithPalette) {
+    const std::int64_t pixels = std::int64_t{image.Width()} * image.Height();
+    const TReductionReport reduced = ReduceWithPalette(image, conversion.Palette);
+    const std::string count = std::to_string(reduced.InexactPixels) + " of " + std::to_string(pixels) + " pixels";
+    if (reduced.Outcome.Error == TImageError::InexactColors) {
+      why = count + " are not colours of the palette; not converted (--exact)";
+      return false;
+    }
+    if (!reduced.Outcome) {
+      why = "cannot reduce onto the palette: " + Reason(reduced.Outcome);
+      return false;
+    }
+    note = count + " were not colours of the palette";
+  }
+  const TOutcome saved = SaveImage(image, path, target, conversion.Save);
   if (saved.Error == TImageError::NotEightBit) {
     why = "the image is " + std::string(FormatCaption(image.GetPixelFormat())) +
-          "; a sprite is written from an 8-bit image: use --to8 to reduce it";
+          "; a sprite is written from an 8-bit image: use --to8 or --palette to reduce it";
     return false;
   }
   if (!saved) {
@@ -54,14 +84,32 @@ bool Save(TDibBitmap& image, const std::string& path, TSaveTarget target, bool t
   return true;
 }
 
-bool ConvertOne(const std::string& input, const std::string& output, TSaveTarget target, bool to8,
-                std::ostream& err) {
+// Converts one file; the lines it has to say (its note, or why it failed)
+// go to `err`.
+bool ConvertOne(const std::string& input, const std::string& output, TSaveTarget target,
+                const TConversion& conversion, std::ostream& err) {
   TDibBitmap image;
-  std::string why;
-  if (Load(image, input, why).Status != TLoadStatus::Loaded || !Save(image, output, target, to8, why)) {
-    err << input << ": " << why << '\n';
+  std::string why, note;
+  const bool done = Load(image, input, why).Status == TLoadStatus::Loaded &&
+                    Save(image, output, target, conversion, why, note);
+  if (!note.empty()) err << input << ": " << note << '\n';
+  if (!done) err << input << ": " << why << '\n';
+  return done;
+}
+
+// The conversion the options ask for; false (with the line said) when the
+// palette file gives no palette.
+bool MakeConversion(const TCliOptions& options, TConversion& conversion, std::ostream& err) {
+  conversion.To8 = options.To8;
+  conversion.Save.PngAlpha = options.Alpha ? TPngAlpha::Shadows : TPngAlpha::None;
+  if (options.PaletteSource.empty()) return true;
+  conversion.WithPalette = true;
+  if (const TOutcome loaded = LoadPaletteChoice(options.PaletteSource, conversion.Palette); !loaded) {
+    err << options.PaletteSource << ": no palette: " << Reason(loaded) << '\n';
     return false;
   }
+  if (!options.ReservedList.empty()) ParseReservedEntries(options.ReservedList, conversion.Palette.Options.Reserved);
+  conversion.Palette.Options.Exact = options.Exact;
   return true;
 }
 
@@ -86,30 +134,55 @@ int RunInfo(const TCliOptions& options, std::ostream& out, std::ostream& err) {
 }
 
 int RunConvert(const TCliOptions& options, std::ostream& err) {
+  TConversion conversion;
+  if (!MakeConversion(options, conversion, err)) return 1;
   const std::string& input = options.Inputs.front();
-  return ConvertOne(input, options.Output, SaveTargetFor(FileKind(options.Output)), options.To8, err) ? 0 : 1;
+  return ConvertOne(input, options.Output, SaveTargetFor(FileKind(options.Output)), conversion, err) ? 0 : 1;
 }
 
 int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
-  const char* extension = options.BatchTarget == fkPcx ? ".pcx" : ".bmp";
+  TConversion conversion;
+  if (!MakeConversion(options, conversion, err)) return 1;
+  const char* extension = options.BatchTarget == fkPcx ? ".pcx" : options.BatchTarget == fkPng ? ".png" : ".bmp";
   std::string dir = options.OutputDir;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  std::set<std::string> written;
+
+  // Outputs are named first, in input order: two inputs with the same base
+  // name (a.bmp and a.pcx) would write the same output, and the later one
+  // would silently replace the earlier result.
+  const std::size_t count = options.Inputs.size();
+  std::vector<std::string> outputs(count), lines(count);
+  std::vector<char> done(count, 0);
+  std::set<std::string> named;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string output = dir + "/" + BaseName(options.Inputs[i]) + extension;
+    if (!named.insert(output).second) lines[i] = options.Inputs[i] + ": " + output + " was already written from an earlier input\n";
+    else outputs[i] = output;
+  }
+
+  // Files are independent: each thread takes the next one. What each file
+  // says is kept and printed in input order afterwards, so the output does
+  // not depend on the threads.
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < count; i = next++) {
+      if (outputs[i].empty()) continue;
+      std::ostringstream said;
+      done[i] = ConvertOne(options.Inputs[i], outputs[i], SaveTargetFor(options.BatchTarget), conversion, said) ? 1 : 0;
+      lines[i] = said.str();
+    }
+  };
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t threads = std::min<std::size_t>(options.Jobs > 0 ? static_cast<std::size_t>(options.Jobs) : cores, count);
+  std::vector<std::thread> pool;
+  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+
   int status = 0;
-  for (const std::string& input : options.Inputs) {
-    const std::string output = dir + "/" + BaseName(input) + extension;
-    // Two inputs with the same base name (a.bmp and a.pcx) would write the
-    // same output; the later one would silently replace the earlier result.
-    if (written.count(output) != 0) {
-      err << input << ": " << output << " was already written from an earlier input\n";
-      status = 1;
-      continue;
-    }
-    if (ConvertOne(input, output, SaveTargetFor(options.BatchTarget), options.To8, err)) {
-      written.insert(output);
-    } else {
-      status = 1;
-    }
+  for (std::size_t i = 0; i < count; ++i) {
+    err << lines[i];
+    if (!done[i]) status = 1;
   }
   return status;
 }

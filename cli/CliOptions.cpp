@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/PaletteReduction.h"
+
 namespace kelvane::cli {
 
 namespace {
@@ -17,6 +19,27 @@ TParseResult Fail(std::string error) {
   r.Error = std::move(error);
   return r;
 }
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; false
+// (and `error` set) when it is missing.
+bool OptionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value,
+                 std::string& error) {
+  const std::string& a = args[i];
+  if (a == name) {
+    if (++i == args.size()) {
+      error = name + " needs a value";
+      return false;
+    }
+    value = args[i];
+    return true;
+  }
+  value = a.substr(name.size() + 1);
+  return true;
+}
+
+bool Matches(const std::string& a, const std::string& name) { return a == name || a.rfind(name + "=", 0) == 0; }
+
+bool IsImageKind(TFileKind kind) { return kind == fkPcx || kind == fkBmp || kind == fkPng; }
 
 TParseResult ParseConvert(const std::vector<std::string>& args) {
   TCliOptions o;
@@ -47,10 +70,37 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
         o.BatchTarget = fkBmp;
       } else if (v == "PCX") {
         o.BatchTarget = fkPcx;
+      } else if (v == "PNG") {
+        o.BatchTarget = fkPng;
       } else {
-        return Fail("--to takes bmp or pcx, not '" + value + "'");
+        return Fail("--to takes bmp, pcx or png, not '" + value + "'");
       }
       haveTarget = true;
+    } else if (Matches(a, "--palette")) {
+      std::string error;
+      if (!OptionValue(args, i, "--palette", o.PaletteSource, error)) return Fail(error + ": a palette file");
+      if (o.PaletteSource.empty()) return Fail("--palette needs a file");
+    } else if (Matches(a, "--reserve")) {
+      std::string error;
+      if (!OptionValue(args, i, "--reserve", o.ReservedList, error)) return Fail(error + " such as 0-7,224-255 or none");
+      kelvane::TReservedEntries reserved;
+      if (!kelvane::ParseReservedEntries(o.ReservedList, reserved))
+        return Fail("--reserve takes entries such as 0-7,224-255 or none, not '" + o.ReservedList + "'");
+    } else if (a == "--exact") {
+      o.Exact = true;
+    } else if (a == "--alpha") {
+      o.Alpha = true;
+    } else if (a == "-j" || Matches(a, "--jobs") || (a.size() > 2 && a.rfind("-j", 0) == 0)) {
+      std::string value, error;
+      if (a == "-j" || Matches(a, "--jobs")) {
+        if (!OptionValue(args, i, a == "-j" ? "-j" : "--jobs", value, error)) return Fail(error + ": a number of threads");
+      } else {
+        value = a.substr(2);
+      }
+      int jobs = 0;
+      for (char c : value) jobs = c >= '0' && c <= '9' && jobs < 10000 ? jobs * 10 + (c - '0') : -1;
+      if (value.empty() || jobs < 1) return Fail("-j takes a number of threads of 1 or more, not '" + value + "'");
+      o.Jobs = jobs;
     } else if (a == "-o" || a.rfind("--output-dir=", 0) == 0 || a == "--output-dir") {
       if (a == "-o" || a == "--output-dir") {
         if (++i == args.size()) return Fail(a + " needs a directory");
@@ -65,8 +115,13 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
     }
   }
 
+  if (o.To8 && !o.PaletteSource.empty()) return Fail("--to8 and --palette are two ways to reduce: give one");
+  if (o.PaletteSource.empty() && (!o.ReservedList.empty() || o.Exact))
+    return Fail(std::string(o.Exact ? "--exact" : "--reserve") + " goes with --palette SOURCE");
+
   if (haveTarget || haveDir) {
-    if (!haveTarget) return Fail("-o DIR needs --to bmp|pcx");
+    if (!haveTarget) return Fail("-o DIR needs --to bmp|pcx|png");
+    if (o.Alpha && o.BatchTarget != fkPng) return Fail("--alpha applies to PNG output (--to png)");
     if (!haveDir) return Fail("--to needs -o DIR");
     if (positional.empty()) return Fail("convert --to needs at least one input file");
     o.Command = TCommand::ConvertBatch;
@@ -74,9 +129,11 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
     return TParseResult{true, std::move(o), {}};
   }
 
+  if (o.Jobs != 0) return Fail("-j applies to batch conversion (--to FORMAT -o DIR)");
   if (positional.size() != 2) return Fail("convert takes an INPUT and an OUTPUT file");
-  if (FileKind(positional[0]) == fkOther) return Fail("'" + positional[0] + "' is neither a .pcx nor a .bmp file");
-  if (FileKind(positional[1]) == fkOther) return Fail("'" + positional[1] + "' is neither a .pcx nor a .bmp file");
+  for (const std::string& p : positional)
+    if (!IsImageKind(FileKind(p))) return Fail("'" + p + "' is not a .pcx, .bmp or .png file");
+  if (o.Alpha && FileKind(positional[1]) != fkPng) return Fail("--alpha applies to PNG output (OUTPUT.png)");
   o.Command = TCommand::Convert;
   o.Inputs = {positional[0]};
   o.Output = positional[1];
@@ -123,19 +180,34 @@ const char* UsageText() {
          "  kelvane-cli info FILE...\n"
          "      Print each image's size and format, as the window shows them\n"
          "      (for example \"64x48  8 bit\").\n"
-         "  kelvane-cli convert [--to8] INPUT OUTPUT\n"
-         "      Convert one file; the extensions (.pcx or .bmp, any case) decide\n"
-         "      what is read and written. BMP output is uncompressed.\n"
-         "  kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...\n"
-         "      Convert every INPUT to DIR/<name>.bmp or DIR/<name>.pcx, going on\n"
-         "      past files that fail.\n"
+         "  kelvane-cli convert [REDUCTION] [--alpha] INPUT OUTPUT\n"
+         "      Convert one file; the extensions (.pcx, .bmp or .png, any case)\n"
+         "      decide what is read and written. BMP output is uncompressed.\n"
+         "  kelvane-cli convert [REDUCTION] [--alpha] [-j N] --to bmp|pcx|png -o DIR INPUT...\n"
+         "      Convert every INPUT to DIR/<name>.bmp, .pcx or .png, going on\n"
+         "      past files that fail; N files at a time (default: every core).\n"
          "  kelvane-cli --help\n"
          "\n"
          "Options:\n"
-         "  --to8        reduce the image to 8 bits per pixel before writing it;\n"
-         "               sprites can only be written from 8-bit images\n"
-         "  --to FORMAT  batch mode: bmp or pcx\n"
-         "  -o DIR       batch mode: the directory the outputs go to\n"
+         "  --to8            reduce the image to 8 bits per pixel (the fixed\n"
+         "                   256-colour table) before writing it; sprites can\n"
+         "                   only be written from 8-bit images\n"
+         "  --palette FILE   reduce to 8 bits onto the palette of FILE: an 8-bit\n"
+         "                   sprite or BMP, a palette PNG, a JASC-PAL or RIFF .pal\n"
+         "                   file. An 8-bit image with that palette keeps its\n"
+         "                   indexes; other pixels take the nearest colour, never\n"
+         "                   a reserved entry unless of exactly its colour (alpha\n"
+         "                   0, 64, 128 give entries 0, 1, 4). Prints, per file,\n"
+         "                   how many pixels were not palette colours\n"
+         "  --reserve LIST   the reserved entries (default 0-7), e.g. 0-7,224-255\n"
+         "                   for player-coloured images, or none\n"
+         "  --exact          with --palette: fail a file that has colours the\n"
+         "                   palette lacks instead of mapping them\n"
+         "  --alpha          PNG output of 8-bit images: entry 0 transparent,\n"
+         "                   1 alpha 64, 4 alpha 128 (the shadow convention)\n"
+         "  --to FORMAT      batch mode: bmp, pcx or png\n"
+         "  -o DIR           batch mode: the directory the outputs go to\n"
+         "  -j N             batch mode: convert N files at a time\n"
          "\n"
          "A failed save never leaves a partial file: the old file, if any, stays.\n"
          "Exit status: 0 all files done, 1 some file failed (one line each on\n"

@@ -1,9 +1,10 @@
 // The command line of kelvane-cli, parsed into one value.
 //
 //   kelvane-cli info FILE...
-//   kelvane-cli convert [--to8] INPUT OUTPUT
-//   kelvane-cli convert [--to8] --to bmp|pcx -o DIR INPUT...
+//   kelvane-cli convert [REDUCTION] [--alpha] INPUT OUTPUT
+//   kelvane-cli convert [REDUCTION] [--alpha] [-j N] --to bmp|pcx|png -o DIR INPUT...
 //   kelvane-cli --help
+// REDUCTION is --to8, or --palette SOURCE [--reserve LIST] [--exact].
 //
 // Parsing never touches a file; anything it cannot make sense of is a usage
 // error with a message, which main() turns into exit code 2.
@@ -23,6 +24,7 @@ using kelvane::TFileKind;
 using kelvane::fkBmp;
 using kelvane::fkOther;
 using kelvane::fkPcx;
+using kelvane::fkPng;
 
 struct TCliOptions {
   TCommand Command = TCommand::Help;
@@ -31,6 +33,11 @@ struct TCliOptions {
   std::string OutputDir;            // ConvertBatch
   std::vector<std::string> Inputs;  // Info, ConvertBatch; Convert: exactly one
   std::string Output;               // Convert
+  std::string PaletteSource;        // --palette: reduce onto this file's palette
+  std::string ReservedList;         // --reserve, as given; empty: 0-7
+  bool Exact = false;               // --exact
+  bool Alpha = false;               // --alpha: PNG outputs get the shadow tRNS
+  int Jobs = 0;                     // -j: threads for a batch; 0: every core
 };
 
 struct TParseResult {

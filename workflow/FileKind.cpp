@@ -11,6 +11,7 @@ TFileKind FileKind(const std::string& path) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   if (ext == "PCX") return fkPcx;
   if (ext == "BMP") return fkBmp;
+  if (ext == "PNG") return fkPng;
   return fkOther;
 }
 

@@ -6,10 +6,10 @@
 
 namespace kelvane {
 
-enum TFileKind { fkPcx = 0, fkBmp = 1, fkOther = 2 };
+enum TFileKind { fkPcx = 0, fkBmp = 1, fkOther = 2, fkPng = 3 };
 
 // The extension after the last "." of the whole path (the whole path when
-// there is none), upper-cased, decides: "PCX", "BMP" or anything else.
+// there is none), upper-cased, decides: "PCX", "BMP", "PNG" or anything else.
 TFileKind FileKind(const std::string& path);
 
 // `name` up to, not including, its last "."; the whole name when it has no

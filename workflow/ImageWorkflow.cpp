@@ -1,6 +1,8 @@
 #include "workflow/ImageWorkflow.h"
 
+#include "formats/PaletteFile.h"
 #include "formats/PcxSprite.h"
+#include "formats/PngCodec.h"
 #include "workflow/ImageCaptions.h"
 
 namespace kelvane {
@@ -38,12 +40,18 @@ TLoadResult LoadBmpFile(TDibBitmap& image, const std::string& path) {
   return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), image.LastOutcome());
 }
 
+TLoadResult LoadPngFile(TDibBitmap& image, const std::string& path) {
+  const TOutcome read = LoadPng(path, image);
+  return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), read);
+}
+
 }  // namespace
 
 TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind kind) {
   switch (kind) {
     case fkPcx: return LoadSpriteFile(image, path);
     case fkBmp: return LoadBmpFile(image, path);
+    case fkPng: return LoadPngFile(image, path);
     case fkOther: break;
   }
   return TLoadResult{};
@@ -69,12 +77,38 @@ std::string ReducedFormatText(const TDibBitmap& image) {
   return std::string(image.GetPixelFormat() == px8 ? FormatCaption(px8) : kErrorCaption);
 }
 
-TSaveTarget SaveTargetFor(TFileKind kind) { return kind == fkPcx ? TSaveTarget::Sprite : TSaveTarget::Bmp; }
+TOutcome LoadPaletteChoice(const std::string& path, TPaletteChoice& out) {
+  TPalette palette;
+  if (TOutcome loaded = LoadPaletteSource(path, palette); !loaded) return loaded;
+  out.Kind = TPaletteChoice::TKind::FromFile;
+  out.Palette = palette;
+  out.Source = path;
+  out.Options = TReductionOptions{};
+  return TOutcome::Success();
+}
 
-TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target) {
+TReductionReport ReduceWithPalette(TDibBitmap& image, const TPaletteChoice& choice) {
+  if (choice.Kind == TPaletteChoice::TKind::FromFile) return ReduceToPalette(image, choice.Palette, choice.Options);
+  TReductionReport report;
+  report.Outcome = ReduceTo8(image);
+  return report;
+}
+
+TSaveTarget SaveTargetFor(TFileKind kind) {
+  switch (kind) {
+    case fkPcx: return TSaveTarget::Sprite;
+    case fkPng: return TSaveTarget::Png;
+    case fkBmp:
+    case fkOther: break;
+  }
+  return TSaveTarget::Bmp;
+}
+
+TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target, const TSaveOptions& options) {
   switch (target) {
     case TSaveTarget::Sprite: return SaveSprite(image, path);
     case TSaveTarget::Bmp: return image.WriteBmpFile(path);
+    case TSaveTarget::Png: return SavePng(image, path, TPngWriteOptions{options.PngAlpha});
   }
   return TOutcome::Failure(TImageError::WriteFailed);
 }

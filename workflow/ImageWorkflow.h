@@ -12,6 +12,8 @@
 // - a sprite that passes the test but cannot be built, and a BMP file that
 //   cannot be read, are shown all the same: an empty image, "0x0",
 //   "<ошибка>";
+// - a PNG file loads like a BMP file, on the BMP panel (it can be reduced
+//   and saved as a sprite the same way);
 // - any other kind is not an image of ours: nothing happens.
 // The sprite panel names only "8 bit" and "24 bit" (a sprite has no other
 // depth); the BMP panel names every depth.
@@ -19,8 +21,10 @@
 
 #include <string>
 
+#include "formats/PngCodec.h"
 #include "image/DibBitmap.h"
 #include "image/ImageError.h"
+#include "image/PaletteReduction.h"
 #include "workflow/FileKind.h"
 
 namespace kelvane {
@@ -72,16 +76,44 @@ TOutcome ReduceTo8(TDibBitmap& image);
 // did not become 8-bit.
 std::string ReducedFormatText(const TDibBitmap& image);
 
+// The palette a reduction to 8 bits maps onto: the fixed 256-colour table
+// (what "Преобразовать в 8 бит" and --to8 always did), or a palette taken
+// from a file, with the game's reserved entries kept (image/PaletteReduction.h).
+struct TPaletteChoice {
+  enum class TKind : std::uint8_t { Standard, FromFile };
+  TKind Kind = TKind::Standard;
+  TPalette Palette;        // FromFile
+  std::string Source;      // FromFile: the file it came from
+  TReductionOptions Options;
+};
+
+// A choice of the palette in the file at `path` (any source
+// formats/PaletteFile.h reads), reserving entries 0-7. `out` is untouched
+// when the file gives no palette.
+TOutcome LoadPaletteChoice(const std::string& path, TPaletteChoice& out);
+
+// Reduces `image` to 8 bits onto the chosen palette: the fixed table as
+// ReduceTo8 does (the report counts nothing then), or the file's palette by
+// the rules of ReduceToPalette.
+TReductionReport ReduceWithPalette(TDibBitmap& image, const TPaletteChoice& choice);
+
 // What a save writes.
 enum class TSaveTarget : std::uint8_t {
   Bmp,     // a BMP file of the image as it is
   Sprite,  // an 8-bit sprite; other depths give NotEightBit
+  Png,     // a PNG file (formats/PngCodec.h)
 };
-// The target for a file of `kind` (fkBmp, fkPcx); Bmp for anything else.
+// The target for a file of `kind` (fkBmp, fkPcx, fkPng); Bmp for anything
+// else.
 TSaveTarget SaveTargetFor(TFileKind kind);
+
+// How a save writes, where the target has a choice.
+struct TSaveOptions {
+  TPngAlpha PngAlpha = TPngAlpha::None;  // Png: tRNS for entries 0, 1, 4
+};
 
 // Writes `image` to `path`. The file is replaced only when everything was
 // written, so a failure never leaves a partial file nor damages the old one.
-TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target);
+TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target, const TSaveOptions& options = {});
 
 }  // namespace kelvane

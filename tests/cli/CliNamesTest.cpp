@@ -30,6 +30,19 @@ TEST(CommandLine, UsageErrorsAreRefusedBeforeAnyFileIsTouched) {
       {"convert", "--to", "bmp", "-o", "out"},
       {"convert", "--to"},
       {"convert", "--shrink", "a.pcx", "b.bmp"},
+      {"convert", "--to", "png", "-o", "out", "--alpha"},
+      {"convert", "--palette"},
+      {"convert", "--palette", "", "a.png", "b.pcx"},
+      {"convert", "--to8", "--palette", "p.pal", "a.png", "b.pcx"},
+      {"convert", "--reserve", "0-7", "a.png", "b.pcx"},
+      {"convert", "--exact", "a.png", "b.pcx"},
+      {"convert", "--palette", "p.pal", "--reserve", "0-300", "a.png", "b.pcx"},
+      {"convert", "--palette", "p.pal", "--reserve", "a.png", "b.pcx"},
+      {"convert", "--alpha", "a.png", "b.bmp"},
+      {"convert", "--alpha", "--to", "pcx", "-o", "out", "a.png"},
+      {"convert", "-j", "2", "a.png", "b.pcx"},
+      {"convert", "-j", "0", "--to", "png", "-o", "out", "a.bmp"},
+      {"convert", "-jx", "--to", "png", "-o", "out", "a.bmp"},
   };
   for (const auto& args : bad) {
     std::string joined;
@@ -55,6 +68,20 @@ TEST(CommandLine, ParsesSingleAndBatchConversions) {
   EXPECT_EQ(r.Options.BatchTarget, cli::fkPcx);
   EXPECT_EQ(r.Options.OutputDir, "dir");
   EXPECT_EQ(r.Options.Inputs, (std::vector<std::string>{"a.bmp", "-odd.bmp"}));
+
+  r = cli::ParseCommandLine({"convert", "--palette=players.pal", "--reserve", "0-7,224-255", "--exact", "a.PNG",
+                             "b.pcx"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.PaletteSource, "players.pal");
+  EXPECT_EQ(r.Options.ReservedList, "0-7,224-255");
+  EXPECT_TRUE(r.Options.Exact);
+  EXPECT_FALSE(r.Options.Alpha);
+
+  r = cli::ParseCommandLine({"convert", "--alpha", "-j3", "--to=png", "-o", "out", "a.pcx", "b.pcx"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.BatchTarget, cli::fkPng);
+  EXPECT_TRUE(r.Options.Alpha);
+  EXPECT_EQ(r.Options.Jobs, 3);
 
   r = cli::ParseCommandLine({"info", "x.pcx", "--help"});
   ASSERT_TRUE(r.Ok);

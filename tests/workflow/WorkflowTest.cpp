@@ -26,7 +26,8 @@ TEST(FileKind, DecidesByTheLastDotOfTheWholePathIgnoringCase) {
   const Row rows[] = {
       {"unit.pcx", fkPcx},     {"UNIT.PCX", fkPcx},       {"a.Pcx", fkPcx},       {"maps/a.b.bmp", fkBmp},
       {"x.BMP", fkBmp},        {"x.bmp.txt", fkOther},    {"pcx", fkPcx},         {"dir.pcx/file", fkOther},
-      {"noext", fkOther},      {"x.pcx ", fkOther},       {"", fkOther},
+      {"noext", fkOther},      {"x.pcx ", fkOther},       {"", fkOther},          {"a.PNG", fkPng},
+      {"a.png.bmp", fkBmp},
   };
   for (const Row& r : rows) EXPECT_EQ(FileKind(r.Path), r.Kind) << '"' << r.Path << '"';
 }
@@ -124,6 +125,64 @@ TEST(LoadImageFile, OtherKindsAreNotLoadedAtAll) {
   EXPECT_EQ(image.Width(), 5);
 }
 
+TEST(LoadImageFile, PngFilesLoadLikeBmpFiles) {
+  TempDir dir;
+  TDibBitmap sprite;
+  ASSERT_EQ(LoadImageFile(sprite, kSamples + "sprite24-7x7.pcx", fkPcx).Status, TLoadStatus::Loaded);
+  ASSERT_TRUE(SaveImage(sprite, dir / "a.png", SaveTargetFor(fkPng)).Ok());
+  test::WriteFileBytes(dir / "broken.png", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0});
+  test::WriteFileBytes(dir / "text.png", Bytes{'h', 'i'});
+  struct Row {
+    std::string Path;
+    TLoadStatus Status;
+    const char* Size;
+    const char* Format;
+    TImageError Why;
+  } rows[] = {
+      {dir / "a.png", TLoadStatus::Loaded, "7x7", "24 bit", TImageError::None},
+      {dir / "broken.png", TLoadStatus::Unreadable, "0x0", "<ошибка>", TImageError::ShortRead},
+      {dir / "text.png", TLoadStatus::Unreadable, "0x0", "<ошибка>", TImageError::NotPng},
+      {dir / "missing.png", TLoadStatus::Unreadable, "0x0", "<ошибка>", TImageError::CannotOpen},
+  };
+  for (const Row& r : rows) {
+    TDibBitmap image;
+    const TLoadResult load = LoadImageFile(image, r.Path, FileKind(r.Path));
+    EXPECT_EQ(load.Status, r.Status) << r.Path;
+    EXPECT_EQ(load.Panel, TImagePanel::Bmp) << r.Path;
+    EXPECT_EQ(load.SizeText, r.Size) << r.Path;
+    EXPECT_EQ(load.FormatText, r.Format) << r.Path;
+    EXPECT_EQ(load.Why.Error, r.Why) << r.Path;
+  }
+}
+
+TEST(PaletteChoice, TheStandardTableIsTodaysReductionAndAFileGivesItsPalette) {
+  TDibBitmap standard, fromFile;
+  ASSERT_EQ(LoadImageFile(standard, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  ASSERT_EQ(LoadImageFile(fromFile, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  TDibBitmap today;
+  ASSERT_EQ(LoadImageFile(today, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  ASSERT_TRUE(ReduceTo8(today).Ok());
+
+  const TPaletteChoice fixed;
+  EXPECT_TRUE(ReduceWithPalette(standard, fixed).Outcome.Ok());
+  EXPECT_EQ(PaletteOf(standard), PaletteOf(today));
+  EXPECT_EQ(std::vector<std::uint8_t>(standard.Pixels(), standard.Pixels() + standard.PixelBytes()),
+            std::vector<std::uint8_t>(today.Pixels(), today.Pixels() + today.PixelBytes()));
+
+  TPaletteChoice choice;
+  TempDir dir;
+  EXPECT_EQ(LoadPaletteChoice(dir / "absent.pal", choice).Error, TImageError::CannotOpen);
+  EXPECT_EQ(choice.Kind, TPaletteChoice::TKind::Standard) << "untouched";
+  ASSERT_TRUE(LoadPaletteChoice(kSamples + "sprite8-33x21.pcx", choice).Ok());
+  EXPECT_EQ(choice.Kind, TPaletteChoice::TKind::FromFile);
+  EXPECT_EQ(choice.Options.Reserved, DefaultReservedEntries());
+  const TReductionReport report = ReduceWithPalette(fromFile, choice);
+  ASSERT_TRUE(report.Outcome.Ok());
+  EXPECT_EQ(fromFile.GetPixelFormat(), px8);
+  EXPECT_EQ(PaletteOf(fromFile), choice.Palette);
+  EXPECT_GT(report.InexactPixels, 0);
+}
+
 TEST(Readiness, OnlyEightBitImagesAreReadyAndOnlyDeepOnesWarn) {
   struct Row {
     TPixelFormat Format;
@@ -160,6 +219,8 @@ TEST(SaveImage, WritesByTargetAndNeverLeavesAFileItCouldNotWrite) {
   ASSERT_EQ(LoadImageFile(image, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
   EXPECT_EQ(SaveTargetFor(fkPcx), TSaveTarget::Sprite);
   EXPECT_EQ(SaveTargetFor(fkBmp), TSaveTarget::Bmp);
+  EXPECT_EQ(SaveTargetFor(fkPng), TSaveTarget::Png);
+  EXPECT_EQ(SaveTargetFor(fkOther), TSaveTarget::Bmp);
 
   EXPECT_EQ(SaveImage(image, dir / "no.pcx", TSaveTarget::Sprite).Error, TImageError::NotEightBit);
   EXPECT_FALSE(std::filesystem::exists(dir / "no.pcx"));
