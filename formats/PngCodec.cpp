@@ -120,17 +120,19 @@ bool RunRead(png_structp png, png_infop info, TReadJob& job) {
       bits = 32;
       break;
   }
+  // The size is checked before libpng sizes its own row buffers (a row of
+  // 16-bit RGBA takes 8 bytes a pixel), so a claim above our cap allocates
+  // nothing.
+  const auto stride = PaddedRowBytes(width, bits);
+  const auto bytes = stride ? CheckedMul(*stride, height) : std::nullopt;
+  if (!bytes || *bytes > kMaxPixelBlockBytes || std::uint64_t{width} * 8 > kMaxPixelBlockBytes) {
+    job.OverLimit = true;
+    png_error(png, "over the pixel-block cap");
+  }
   if (depth == 16) png_set_strip_16(png);  // the high byte
   if (bits >= 24) png_set_bgr(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
-
-  const auto stride = PaddedRowBytes(width, bits);
-  const auto bytes = stride ? CheckedMul(*stride, height) : std::nullopt;
-  if (!bytes || *bytes > kMaxPixelBlockBytes || width > INT32_MAX || height > INT32_MAX) {
-    job.OverLimit = true;
-    png_error(png, "over the pixel-block cap");
-  }
   if (png_get_rowbytes(png, info) != std::size_t{width} * static_cast<std::size_t>(bits / 8))
     png_error(png, "unexpected row layout");
 

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs each libFuzzer binary for SECONDS seconds, seeded with the samples,
-# the checked-in hostile inputs and (when present) the BMP Suite files.
+# the checked-in hostile inputs and (when present) the BMP Suite and PngSuite
+# files.
 #
 #   tools/run_fuzzers.sh SECONDS [BUILD_DIR]
 #
@@ -18,9 +19,10 @@ seconds=$1
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$repo/build-fuzz}
 bmpsuite=$repo/../shared/corpus/bmpsuite
+pngsuite=$repo/../shared/corpus/pngsuite
 
 status=0
-for target in read-bmp-stream read-plain-bmp-stream load-sprite; do
+for target in read-bmp-stream read-plain-bmp-stream load-sprite read-png parse-palette; do
   binary=$build/fuzz/kelvane-fuzz-$target
   if [ ! -x "$binary" ]; then
     echo "$binary is missing: configure with -DKELVANE_BUILD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ and build" >&2
@@ -33,6 +35,7 @@ for target in read-bmp-stream read-plain-bmp-stream load-sprite; do
   for sub in g q b; do
     [ -d "$bmpsuite/$sub" ] && seeds="$seeds $bmpsuite/$sub"
   done
+  [ -d "$pngsuite" ] && seeds="$seeds $pngsuite"
   echo "== $target: $seconds s"
   # The readers may legitimately take up to a 1 GiB pixel block, so the
   # memory limits sit above it; -max_len lets seeds of the BMP Suite in whole.
