@@ -89,47 +89,38 @@ void Prune(const std::uint32_t* palette, const std::uint8_t* in, int count, cons
   }
 }
 
-// Answers of a cell's block: `box` is inside the cell whose corner is
-// `cellLo`; `candidates` (ascending) hold every entry that can be nearest in
-// it.
-void FillBox(const std::uint32_t* palette, const std::uint8_t* candidates, int count, const TBox& box,
-             const int cellLo[3], std::uint8_t* block) {
-  const int x = box.Lo[0] - cellLo[0], y = box.Lo[1] - cellLo[1], z = box.Lo[2] - cellLo[2];
-  if (count == 1) {
-    for (int i = 0; i < box.Size; ++i)
-      for (int j = 0; j < box.Size; ++j)
-        std::memset(block + (((x + i) << 6) | ((y + j) << 3) | z), candidates[0], static_cast<std::size_t>(box.Size));
-    return;
-  }
-  if (box.Size == 2) {
-    for (int i = 0; i < 2; ++i)
-      for (int j = 0; j < 2; ++j)
-        for (int k = 0; k < 2; ++k) {
-          const std::uint32_t rgb = static_cast<std::uint32_t>((box.Lo[0] + i) << 16 | (box.Lo[1] + j) << 8 |
-                                                               (box.Lo[2] + k));
-          // Candidates ascend, so the strict test keeps the lowest index of
-          // equally near entries.
-          int best = 0, bestDistance = 1 << 30;
-          for (int c = 0; c < count; ++c) {
-            const int d = Distance(palette[candidates[c]], rgb);
-            if (d < bestDistance) {
-              bestDistance = d;
-              best = c;
-            }
-          }
-          block[((x + i) << 6) | ((y + j) << 3) | (z + k)] = candidates[best];
+// The answers for every colour of the 8 x 8 x 8 cell at `lo`, among
+// `candidates` (ascending). The squared distance splits into one term per
+// channel, so each candidate costs three tables of 8 and one add and compare
+// per colour, in loops the compiler turns into vector code.
+void FillBlock(const std::uint32_t* palette, const std::uint8_t* candidates, int count, const int lo[3],
+               std::uint8_t* block) {
+  alignas(64) std::int32_t best[512];
+  std::fill_n(best, 512, 1 << 30);
+  for (int c = 0; c < count; ++c) {
+    const std::uint32_t colour = palette[candidates[c]];
+    std::int32_t dr[8], dg[8], db[8];
+    for (int k = 0; k < 8; ++k) {
+      const int r = lo[0] + k - Channel(colour, 16), g = lo[1] + k - Channel(colour, 8), b = lo[2] + k - Channel(colour, 0);
+      dr[k] = r * r;
+      dg[k] = g * g;
+      db[k] = b * b;
+    }
+    const std::uint8_t index = candidates[c];
+    for (int i = 0; i < 8; ++i)
+      for (int j = 0; j < 8; ++j) {
+        std::int32_t* row = best + (i << 6 | j << 3);
+        std::uint8_t* out = block + (i << 6 | j << 3);
+        const std::int32_t base = dr[i] + dg[j];
+        // Candidates ascend, so the strict test keeps the lowest index of
+        // equally near entries.
+        for (int k = 0; k < 8; ++k) {
+          const std::int32_t d = base + db[k];
+          const bool nearer = d < row[k];
+          row[k] = nearer ? d : row[k];
+          out[k] = nearer ? index : out[k];
         }
-    return;
-  }
-  const int half = box.Size / 2;
-  for (int part = 0; part < 8; ++part) {
-    const TBox sub{{box.Lo[0] + ((part >> 2) & 1) * half, box.Lo[1] + ((part >> 1) & 1) * half,
-                    box.Lo[2] + (part & 1) * half},
-                   half};
-    std::uint8_t kept[256];
-    int keptCount = 0;
-    Prune(palette, candidates, count, sub, kept, keptCount);
-    FillBox(palette, kept, keptCount, sub, cellLo, block);
+      }
   }
 }
 
@@ -165,17 +156,45 @@ TNearestColorMap::TNearestColorMap(std::span<const std::uint32_t> palette, const
 }
 
 void TNearestColorMap::Init() {
-  Cells_.reset(new std::uint32_t[kCells]);
+  Cells_.reset(new std::uint16_t[kCells]);
   std::fill_n(Cells_.get(), kCells, kUnknown);
   BlockCandidates_.resize(kTopBlocks);
   BlockReady_.assign(kTopBlocks, false);
   // calloc of this size maps fresh zero pages: only the blocks cells use are
   // ever touched.
-  Blocks_ = static_cast<std::uint8_t*>(std::calloc(std::size_t{kCells} * kBlockBytes, 1));
+  Blocks_ = static_cast<std::uint8_t*>(std::calloc(std::size_t{kUniformBlocks + kCells} * kBlockBytes, 1));
   if (Blocks_ == nullptr) throw std::bad_alloc();
 }
 
 TNearestColorMap::~TNearestColorMap() { std::free(Blocks_); }
+
+// The row loops keep the tables in locals: stores through `out` (bytes, which
+// may alias anything) would otherwise make the compiler reload them for
+// every pixel.
+void TNearestColorMap::NearestRowBgr(const std::uint8_t* pixels, int bytesPerPixel, std::int64_t count,
+                                     std::uint8_t* out) {
+  const std::uint16_t* cells = Cells_.get();
+  const std::uint8_t* blocks = Blocks_;
+  for (std::int64_t x = 0; x < count; ++x, pixels += bytesPerPixel) {
+    const std::uint32_t rgb = std::uint32_t{pixels[2]} << 16 | std::uint32_t{pixels[1]} << 8 | pixels[0];
+    const std::uint32_t cell = ((rgb >> 9) & 0x7C00) | ((rgb >> 6) & 0x03E0) | ((rgb >> 3) & 0x001F);
+    std::uint32_t block = cells[cell];
+    if (block == kUnknown) block = FillCell(cell);
+    out[x] = blocks[(std::size_t{block} << 9) | ((rgb >> 10) & 0x1C0) | ((rgb >> 5) & 0x038) | (rgb & 0x007)];
+  }
+}
+
+void TNearestColorMap::NearestRow(const std::uint32_t* rgbs, std::int64_t count, std::uint8_t* out) {
+  const std::uint16_t* cells = Cells_.get();
+  const std::uint8_t* blocks = Blocks_;
+  for (std::int64_t x = 0; x < count; ++x) {
+    const std::uint32_t rgb = rgbs[x];
+    const std::uint32_t cell = ((rgb >> 9) & 0x7C00) | ((rgb >> 6) & 0x03E0) | ((rgb >> 3) & 0x001F);
+    std::uint32_t block = cells[cell];
+    if (block == kUnknown) block = FillCell(cell);
+    out[x] = blocks[(std::size_t{block} << 9) | ((rgb >> 10) & 0x1C0) | ((rgb >> 5) & 0x038) | (rgb & 0x007)];
+  }
+}
 
 const std::vector<std::uint8_t>& TNearestColorMap::BlockCandidates(std::uint32_t block) {
   if (!BlockReady_[block]) {
@@ -191,7 +210,7 @@ const std::vector<std::uint8_t>& TNearestColorMap::BlockCandidates(std::uint32_t
   return BlockCandidates_[block];
 }
 
-std::uint32_t TNearestColorMap::FillCell(std::uint32_t cell) {
+std::uint16_t TNearestColorMap::FillCell(std::uint32_t cell) {
   const int cr = static_cast<int>(cell >> 10), cg = static_cast<int>((cell >> 5) & 31), cb = static_cast<int>(cell & 31);
   const TBox box{{cr * 8, cg * 8, cb * 8}, 8};
   const std::vector<std::uint8_t>& top = BlockCandidates(static_cast<std::uint32_t>((cr >> 2) << 6 | (cg >> 2) << 3 | (cb >> 2)));
@@ -207,22 +226,20 @@ std::uint32_t TNearestColorMap::FillCell(std::uint32_t cell) {
                   ((Palette_[i] >> 3) & 31) == static_cast<std::uint32_t>(cb);
   }
   ++CellsFilled_;
-  if (keptCount == 1 && !exactHere) return Cells_[cell] = kept[0];
-
-  std::uint8_t* block = Blocks_ + std::size_t(BlocksUsed_) * kBlockBytes;
-  const int cellLo[3] = {box.Lo[0], box.Lo[1], box.Lo[2]};
-  if (keptCount == 1) {
-    std::memset(block, kept[0], kBlockBytes);
-  } else {
-    for (int part = 0; part < 8; ++part) {
-      const TBox sub{{box.Lo[0] + ((part >> 2) & 1) * 4, box.Lo[1] + ((part >> 1) & 1) * 4, box.Lo[2] + (part & 1) * 4},
-                     4};
-      std::uint8_t subKept[256];
-      int subCount = 0;
-      Prune(Palette_, kept, keptCount, sub, subKept, subCount);
-      FillBox(Palette_, subKept, subCount, sub, cellLo, block);
+  if (keptCount == 1 && !exactHere) {
+    // A cell of one answer shares the block that holds only that answer.
+    const std::uint8_t only = kept[0];
+    if (!UniformReady_[only]) {
+      std::memset(Blocks_ + std::size_t{only} * kBlockBytes, only, kBlockBytes);
+      UniformReady_[only] = true;
     }
+    return Cells_[cell] = only;
   }
+
+  const std::uint32_t number = kUniformBlocks + static_cast<std::uint32_t>(BlocksUsed_++);
+  std::uint8_t* block = Blocks_ + std::size_t{number} * kBlockBytes;
+  const int cellLo[3] = {box.Lo[0], box.Lo[1], box.Lo[2]};
+  FillBlock(Palette_, kept, keptCount, cellLo, block);
   // A colour equal to an exact-only entry takes the lowest index of that
   // colour; entries are visited in ascending order.
   if (exactHere) {
@@ -237,7 +254,7 @@ std::uint32_t TNearestColorMap::FillCell(std::uint32_t cell) {
       if (Palette_[current] != c || current > i) block[slot] = static_cast<std::uint8_t>(i);
     }
   }
-  return Cells_[cell] = kBlockBase + static_cast<std::uint32_t>(BlocksUsed_++);
+  return Cells_[cell] = static_cast<std::uint16_t>(number);
 }
 
 }  // namespace kelvane

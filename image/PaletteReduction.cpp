@@ -55,6 +55,15 @@ class TReducer {
     if (alpha == 128 && kShadowIndex < count) return kShadowIndex;
     return Index(rgb);
   }
+  // A row of 24- or 32-bit pixels without alpha.
+  void Row(const std::uint8_t* in, int bytesPerPixel, std::int64_t width, std::uint8_t* out) {
+    Map_.NearestRowBgr(in, bytesPerPixel, width, out);
+    const std::uint32_t* colours = Palette_.Colors.data();
+    std::int64_t inexact = 0;
+    for (std::int64_t x = 0; x < width; ++x, in += bytesPerPixel)
+      inexact += colours[out[x]] != (std::uint32_t{in[2]} << 16 | std::uint32_t{in[1]} << 8 | in[0]);
+    Inexact_ += inexact;
+  }
   std::int64_t Inexact() const { return Inexact_; }
 
  private:
@@ -221,13 +230,12 @@ TReductionReport ReduceToPalette(TDibBitmap& image, const TPalette& given, const
       if (storageRow >= storedRows) continue;
       const std::uint8_t* in = image.Pixels() + storageRow * sourceStride;
       std::uint8_t* out = pixels.get() + r * *stride;
-      if (bits == 24) {
-        for (std::int64_t x = 0; x < w; ++x)
-          out[x] = reducer.Index(std::uint32_t{in[3 * x + 2]} << 16 | std::uint32_t{in[3 * x + 1]} << 8 | in[3 * x]);
+      if (bits == 24 || (plain32 && !alpha)) {
+        reducer.Row(in, bits / 8, w, out);
       } else if (plain32) {
         for (std::int64_t x = 0; x < w; ++x) {
           const std::uint32_t rgb = std::uint32_t{in[4 * x + 2]} << 16 | std::uint32_t{in[4 * x + 1]} << 8 | in[4 * x];
-          out[x] = alpha ? reducer.IndexWithAlpha(rgb, in[4 * x + 3]) : reducer.Index(rgb);
+          out[x] = reducer.IndexWithAlpha(rgb, in[4 * x + 3]);
         }
       } else if (indexed) {
         // Unpack the indexes the way the decoder reads them, then look up.

@@ -148,7 +148,7 @@ void TRowEncoder::Encode(const std::uint32_t* in, std::int64_t width, std::uint8
       break;
     }
     case 8:
-      for (std::int64_t x = 0; x < width; ++x) row[x] = Map_->Nearest(in[x]);
+      Map_->NearestRow(in, width, row);
       break;
     case 16:
       for (std::int64_t x = 0; x < width; ++x) {
