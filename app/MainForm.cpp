@@ -1,6 +1,8 @@
 #include "app/MainForm.h"
 
 #include <QCursor>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QWidget>
 
 #include "browser/DirectoryListBox.h"
@@ -37,6 +39,17 @@ constexpr const char* kWarningText =
     "использовать внешние графические редакторы. В противном случае возможна заметная потеря качества "
     "изображения";
 constexpr const char* kSaveFailedText = "Не удалось сохранить файл";
+constexpr const char* kPaletteFailedText = "Не удалось прочитать палитру";
+
+// Menu items, in template order (the separator has no index).
+constexpr int kExitItem = 1;
+constexpr int kStandardPaletteItem = 3;
+constexpr int kFilePaletteItem = 4;
+constexpr int kPngAlphaItem = 5;
+
+// The preview's save dialog: its file types, in filter order.
+constexpr const char* kPreviewSaveFilter = "Bitmaps (*.bmp)|*.bmp|PNG images (*.png)|*.png";
+constexpr TFileKind kPreviewSaveKinds[] = {fkBmp, fkPng};
 
 TWindowObject* AddLabel(TWindowObject* parent, const std::string& text, int left, int top, int width, int height) {
   TWindowObject* label = CreateLabel(parent, text);
@@ -74,24 +87,37 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->Form = form;
   form->OnShow = [self](TWindowObject*) { self->FormShow(); };
 
-  // 2. The menu: item 0 "Файл" opening item 1 "Выход"; item 2 on the bar.
-  self->MainMenu = CreateMainMenu(form, 0, {"Файл", "(", "Выход", ")", "О Программе...", ""});
-  SetItemHandlers(self->MainMenu, 1,
-                  {[self](TMenuObject*, int) { self->ExitClick(); }, [self](TMenuObject*, int) { self->AboutClick(); }});
+  // 2. The menu: item 0 "Файл" opening item 1 "Выход"; item 2 "Палитра"
+  // opening the palette choice (3, 4, radio) and the PNG transparency (5,
+  // a check item); item 6 on the bar.
+  self->MainMenu = CreateMainMenu(form, 0,
+                                  {"Файл", "(", "Выход", ")", "Палитра", "(", "+!Стандартная (256 цветов)", "-!Из файла...",
+                                   "-", "-Прозрачность в PNG", ")", "О Программе...", ""});
+  SetItemHandlers(self->MainMenu, kExitItem, {[self](TMenuObject*, int) { self->ExitClick(); }});
+  SetItemHandlers(self->MainMenu, kStandardPaletteItem,
+                  {[self](TMenuObject*, int) { self->StandardPaletteClick(); },
+                   [self](TMenuObject*, int) { self->PaletteFromFileClick(); },
+                   {},  // the check mark is the whole state: PngAlpha() reads it
+                   [self](TMenuObject*, int) { self->AboutClick(); }});
 
   // 3. The refresh timer, started once everything exists.
   self->RefreshTimer = form->AddToAutoFree(CreateTimer(10));
   self->RefreshTimer->OnTimer = [self](TTimerObject*) { self->RefreshTick(); };
 
   // 4-5. The save dialogs; they ask before replacing a file.
+  // The preview's dialog saves BMP or PNG. It adds no extension itself: a
+  // name typed without one gets the chosen type's (PreviewClick).
   self->BmpSaveDialog = form->AddToAutoFree(CreateFileDialog("", "", {}));
-  self->BmpSaveDialog->Filter = "Bitmaps (*.bmp)|*.bmp";
+  self->BmpSaveDialog->Filter = kPreviewSaveFilter;
   self->BmpSaveDialog->OpenMode = false;
-  self->BmpSaveDialog->DefaultExtension = "bmp";
   self->PcxSaveDialog = form->AddToAutoFree(CreateFileDialog("", "", {}));
   self->PcxSaveDialog->Filter = "PCX sprites (*.pcx)|*.pcx";
   self->PcxSaveDialog->OpenMode = false;
   self->PcxSaveDialog->DefaultExtension = "pcx";
+  self->PaletteOpenDialog = form->AddToAutoFree(CreateFileDialog("", "", {}));
+  self->PaletteOpenDialog->Filter =
+      "Palettes (*.pcx;*.bmp;*.png;*.pal)|*.pcx;*.bmp;*.png;*.pal|All files (*)|*";
+  self->PaletteOpenDialog->OpenMode = true;
 
   // 6. The browser column; its components touch each other and its edges.
   self->BrowserPanel = CreatePanel(form, FrameNone);
@@ -118,7 +144,8 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->FilterCombo->SetAlignment(AlignBottom)->Resize(0, 19);
   self->FilterCombo->OnChange = [self](TFilterComboBox*) { self->FilterChange(); };
   self->FilterCombo->SetFilterIndex(0);
-  self->FilterCombo->Filter = "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\n";
+  self->FilterCombo->Filter =
+      "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\nPNG images (*.png)|*.png\r\n";
   self->FilterCombo->ParseFilter();
 
   // 10. Files, in lower case, sprites first.
@@ -282,15 +309,58 @@ void TMainForm::ShowSaveFailure(const std::string& nativePath, const TOutcome& w
 
 void TMainForm::PreviewClick() {
   if (!Image) return;
-  const std::string chosen = RunSaveDialog(*BmpSaveDialog);
+  std::string chosen = RunSaveDialog(*BmpSaveDialog);
   if (chosen.empty()) return;
-  if (const TOutcome saved = SaveImage(*Image, chosen, TSaveTarget::Bmp); !saved) {
+  // A name typed without an extension gets the chosen type's. The dialog
+  // asked before replacing only the name as typed, so the completed name is
+  // asked about here.
+  const int type = BmpSaveDialog->FilterIndex == 2 ? 1 : 0;
+  const std::string completed = WithDefaultExtension(chosen, kPreviewSaveKinds[type]);
+  if (completed != chosen) {
+    chosen = completed;
+    if (QFileInfo::exists(QString::fromStdString(chosen))) {
+      const QString question = QString::fromStdString(chosen) + " уже существует.\nЗаменить его?";
+      if (QMessageBox::question(Form->Widget(), QString::fromStdString(CurrentAppWindow()->Caption()), question) !=
+          QMessageBox::Yes)
+        return;
+    }
+  }
+  TSaveOptions options;
+  options.PngAlpha = PngAlpha() ? TPngAlpha::Shadows : TPngAlpha::None;
+  const TSaveTarget target = FileKind(chosen) == fkPng ? TSaveTarget::Png : TSaveTarget::Bmp;
+  if (const TOutcome saved = SaveImage(*Image, chosen, target, options); !saved) {
     ShowSaveFailure(chosen, saved);
     return;
   }
   RememberDirectoryOf(chosen);
   FileList->SetPath(FileList->Path());
 }
+
+void TMainForm::StandardPaletteClick() { Palette = TPaletteChoice{}; }
+
+void TMainForm::PaletteFromFileClick() {
+  // The radio item is checked already; a cancelled or failed choice puts the
+  // check back where the palette in use is.
+  auto restore = [this] {
+    MainMenu->SetItemChecked(Palette.Kind == TPaletteChoice::TKind::FromFile ? kFilePaletteItem : kStandardPaletteItem,
+                             true);
+  };
+  if (!RunDialog(*PaletteOpenDialog)) {
+    restore();
+    return;
+  }
+  const std::string path = PaletteOpenDialog->FilePath;
+  TPaletteChoice choice;
+  if (const TOutcome loaded = LoadPaletteChoice(path, choice); !loaded) {
+    restore();
+    CurrentAppWindow()->ShowMessageBox(std::string(kPaletteFailedText) + "\n" + path + "\n" + loaded.Text());
+    return;
+  }
+  Palette = choice;
+  restore();
+}
+
+bool TMainForm::PngAlpha() const { return MainMenu->ItemChecked(kPngAlphaItem); }
 
 void TMainForm::SavePcxClick() {
   // The button may still be enabled for up to one tick after a load; a
@@ -311,7 +381,7 @@ void TMainForm::SavePcxClick() {
 void TMainForm::ConvertClick() {
   if (!Image) return;
   // An empty image stays empty; its texts say so.
-  ReduceTo8(*Image);
+  ReduceWithPalette(*Image, Palette);
   PreviewPaint(nullptr);
   BmpSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
   BmpFormatLabel->SetCaption(ReducedFormatText(*Image));

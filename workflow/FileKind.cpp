@@ -15,6 +15,19 @@ TFileKind FileKind(const std::string& path) {
   return fkOther;
 }
 
+std::string WithDefaultExtension(const std::string& path, TFileKind kind) {
+  const auto slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name.find('.') != std::string::npos) return path;
+  switch (kind) {
+    case fkPcx: return path + ".pcx";
+    case fkBmp: return path + ".bmp";
+    case fkPng: return path + ".png";
+    case fkOther: break;
+  }
+  return path;
+}
+
 std::string StripExtension(const std::string& name) {
   const auto dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(0, dot);

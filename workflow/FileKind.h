@@ -12,6 +12,11 @@ enum TFileKind { fkPcx = 0, fkBmp = 1, fkOther = 2, fkPng = 3 };
 // there is none), upper-cased, decides: "PCX", "BMP", "PNG" or anything else.
 TFileKind FileKind(const std::string& path);
 
+// `path` with the extension of `kind` (".pcx", ".bmp", ".png") added when
+// its file name (after the last "/") has no "." at all, as a save dialog adds
+// its default extension; `path` unchanged otherwise, or for fkOther.
+std::string WithDefaultExtension(const std::string& path, TFileKind kind);
+
 // `name` up to, not including, its last "."; the whole name when it has no
 // ".". "a.b.pcx" gives "a.b".
 std::string StripExtension(const std::string& name);

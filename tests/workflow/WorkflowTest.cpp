@@ -32,6 +32,17 @@ TEST(FileKind, DecidesByTheLastDotOfTheWholePathIgnoringCase) {
   for (const Row& r : rows) EXPECT_EQ(FileKind(r.Path), r.Kind) << '"' << r.Path << '"';
 }
 
+TEST(FileKind, ADefaultExtensionIsAddedOnlyToANameWithoutOne) {
+  EXPECT_EQ(WithDefaultExtension("/out/hero", fkPng), "/out/hero.png");
+  EXPECT_EQ(WithDefaultExtension("/out/hero", fkBmp), "/out/hero.bmp");
+  EXPECT_EQ(WithDefaultExtension("hero", fkPcx), "hero.pcx");
+  EXPECT_EQ(WithDefaultExtension("/out/hero.bmp", fkPng), "/out/hero.bmp");
+  EXPECT_EQ(WithDefaultExtension("/out/hero.txt", fkPng), "/out/hero.txt");
+  EXPECT_EQ(WithDefaultExtension("/dir.v2/hero", fkPng), "/dir.v2/hero.png");
+  EXPECT_EQ(WithDefaultExtension("/out/", fkPng), "/out/");
+  EXPECT_EQ(WithDefaultExtension("/out/hero", fkOther), "/out/hero");
+}
+
 TEST(Captions, SizeTextHasNoSpaces) {
   EXPECT_EQ(SizeText(64, 48), "64x48");
   EXPECT_EQ(SizeText(0, 0), "0x0");

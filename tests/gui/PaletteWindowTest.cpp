@@ -1,0 +1,319 @@
+// The window's PNG and palette wiring, driven like a user: the PNG filter,
+// the "Палитра" menu with its open dialog, the conversion onto the chosen
+// palette, and the preview's save dialog writing BMP or PNG by type with the
+// chosen transparency.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/MainForm.h"
+#include "browser/FileListBox.h"
+#include "browser/FilterComboBox.h"
+#include "formats/PcxSprite.h"
+#include "formats/PngCodec.h"
+#include "image/FixedPalettes.h"
+#include "tests/browser/BrowserFixture.h"
+#include "tests/support/QtTestHelpers.h"
+#include "ui/AboutWindow.h"
+#include "ui/Application.h"
+#include "ui/MenuObject.h"
+#include "ui/TimerObject.h"
+#include "ui/WindowObject.h"
+
+namespace kelvane {
+namespace {
+
+using test::ItemTexts;
+using test::WaitFor;
+namespace fs = std::filesystem;
+
+constexpr int kPatientMs = 30000;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A sprite of a game-like palette: the reserved colours first, every colour
+// distinct, every entry used.
+std::string GameSprite(int width, int height) {
+  std::string s;
+  auto put32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  put32(static_cast<std::uint32_t>(width * height));
+  put32(static_cast<std::uint32_t>(width));
+  put32(static_cast<std::uint32_t>(height));
+  for (int i = 0; i < width * height; ++i) s.push_back(static_cast<char>(i * 5 % 256));
+  const char reserved[] = "\x00\xff\xff\xff\x96\xff\xff\x64\xff\xff\x32\xff\xff\x00\xff\xff\xff\x00\xb4\x00\xff\x00\xff\x00";
+  s.append(reserved, 24);
+  for (int i = 8; i < 256; ++i) s += {static_cast<char>(i), static_cast<char>(255 - i), static_cast<char>(i * 3 % 251)};
+  return s;
+}
+
+// Types `name` into a file dialog's name field and presses its accepting
+// button (Save or Open).
+void TypeNameAndAccept(QWidget* dialog, const QString& name) {
+  auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, name);
+  if (QCompleter* completer = edit->completer(); completer != nullptr && completer->popup()->isVisible())
+    completer->popup()->hide();
+  auto* buttons = dialog->findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  QPushButton* accept = buttons->button(QDialogButtonBox::Save);
+  if (accept == nullptr) accept = buttons->button(QDialogButtonBox::Open);
+  ASSERT_NE(accept, nullptr);
+  QTest::mouseClick(accept, Qt::LeftButton);
+}
+
+class PaletteWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tree.File("game.pcx", GameSprite(37, 19));
+    TDibBitmap sprite;
+    ASSERT_TRUE(LoadSprite(sprite, Tree.Native("game.pcx")));
+    ASSERT_TRUE(SavePng(sprite, Tree.Native("game.png"), {}).Ok());
+    // The sprite as another program saves it in 24 bits.
+    sprite.SetPixelFormat(px24);
+    ASSERT_TRUE(sprite.WriteBmpFile(Tree.Native("wide.bmp")).Ok());
+    ASSERT_TRUE(SavePng(sprite, Tree.Native("photo.png"), {}).Ok());
+    Tree.File("broken.pal", "not a palette");
+    Tree.File("notes.txt", "text");
+
+    OldDirectory = fs::current_path();
+    fs::current_path(Tree.Root());
+    App = CreateAppWindow("Kelvane");
+    Main = CreateMainForm(App);
+    Main->About = CreateAboutWindow(App);
+    Main->Form->Show();
+    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget()));
+    auto refresh = Main->RefreshTimer->OnTimer;
+    Main->RefreshTimer->OnTimer = [this, refresh](TTimerObject* timer) {
+      refresh(timer);
+      ++Ticks;
+    };
+  }
+
+  void TearDown() override {
+    delete App;
+    fs::current_path(OldDirectory);
+  }
+
+  void Tick() {
+    const int seen = Ticks;
+    ASSERT_TRUE(WaitFor([&] { return Ticks > seen; }));
+  }
+
+  void ShowFilter(int line) { test::ChooseComboLine(*Main->FilterCombo->ComboBox(), line); }
+
+  void ClickFile(const std::string& name) {
+    const auto texts = ItemTexts(*Main->FileList->ListBox());
+    const auto at = std::find(texts.begin(), texts.end(), name);
+    ASSERT_NE(at, texts.end()) << name << " is not listed";
+    test::ClickListBoxRow(*Main->FileList->ListBox(), static_cast<int>(at - texts.begin()));
+  }
+
+  QAction* MenuAction(QWidget* container, const QString& text) {
+    for (QAction* a : container->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
+
+  // Opens "Палитра" on the menu bar with a click and clicks `item` in it.
+  void ChoosePaletteMenu(const QString& item) {
+    auto* bar = Main->Form->Widget()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    QAction* top = MenuAction(bar, "Палитра");
+    ASSERT_NE(top, nullptr);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
+    QMenu* menu = top->menu();
+    ASSERT_TRUE(WaitFor([menu] { return menu->isVisible(); }));
+    QAction* action = MenuAction(menu, item);
+    ASSERT_NE(action, nullptr) << item.toStdString();
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    ASSERT_TRUE(WaitFor([menu] { return !menu->isVisible(); }));
+  }
+
+  bool Checked(const QString& item) {
+    QMenu* menu = MenuAction(Main->Form->Widget()->findChild<QMenuBar*>(), "Палитра")->menu();
+    return MenuAction(menu, item)->isChecked();
+  }
+
+  // Picks `name` (in the tree's root) in the palette dialog the menu opens.
+  void ChoosePaletteFile(const QString& name) {
+    auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) {
+      static_cast<QFileDialog*>(w)->setDirectory(QString::fromStdString(Tree.Root()));
+      TypeNameAndAccept(w, name);
+    }, kPatientMs);
+    ChoosePaletteMenu("Из файла...");
+    ASSERT_TRUE(*done) << "no palette dialog";
+  }
+
+  test::TTempTree Tree;
+  TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
+  fs::path OldDirectory;
+  TWindowObject* App = nullptr;
+  TMainForm* Main = nullptr;
+  int Ticks = 0;
+};
+
+TEST_F(PaletteWindow, ThePngFilterListsPngFilesAndTheyLoadLikeBmpFiles) {
+  EXPECT_EQ(ItemTexts(*Main->FilterCombo->ComboBox()).back(), "PNG images (*.png)");
+  ShowFilter(2);
+  EXPECT_EQ(ItemTexts(*Main->FileList->ListBox()), (std::vector<std::string>{"game.png", "photo.png"}));
+  ClickFile("game.png");
+  Tick();
+  EXPECT_TRUE(Main->BmpGroup->Visible());
+  EXPECT_EQ(Main->BmpSizeLabel->Caption(), "37x19");
+  EXPECT_EQ(Main->BmpFormatLabel->Caption(), "8 bit");
+  EXPECT_TRUE(Main->SavePcxButton->Enabled());
+  ClickFile("photo.png");
+  Tick();
+  EXPECT_EQ(Main->BmpFormatLabel->Caption(), "24 bit");
+  EXPECT_TRUE(Main->WarningGroup->Visible());
+  EXPECT_TRUE(Main->ConvertButton->Enabled());
+}
+
+TEST_F(PaletteWindow, TheConversionUsesThePaletteChosenFromAFile) {
+  EXPECT_TRUE(Checked("Стандартная (256 цветов)"));
+  ChoosePaletteFile("game.pcx");
+  EXPECT_TRUE(Checked("Из файла..."));
+  EXPECT_FALSE(Checked("Стандартная (256 цветов)"));
+
+  // The sprite, made 24-bit by another program, comes back exactly.
+  ShowFilter(1);
+  ClickFile("wide.bmp");
+  ASSERT_EQ(Main->BmpFormatLabel->Caption(), "24 bit");
+  QTest::mouseClick(Main->ConvertButton->Widget(), Qt::LeftButton);
+  EXPECT_EQ(Main->BmpFormatLabel->Caption(), "8 bit");
+  Tick();
+  auto done = test::WhenModal(test::IsA<QFileDialog>(), [&](QWidget* w) { TypeNameAndAccept(w, "again"); }, kPatientMs);
+  QTest::mouseClick(Main->SavePcxButton->Widget(), Qt::LeftButton);
+  ASSERT_TRUE(*done);
+  EXPECT_EQ(ReadAll(Tree.Native("again.pcx")), ReadAll(Tree.Native("game.pcx")));
+
+  // Back to the standard table: today's reduction.
+  ChoosePaletteMenu("Стандартная (256 цветов)");
+  EXPECT_TRUE(Checked("Стандартная (256 цветов)"));
+  ClickFile("wide.bmp");
+  QTest::mouseClick(Main->ConvertButton->Widget(), Qt::LeftButton);
+  TDibBitmap standard;
+  ASSERT_TRUE(standard.ReadBmpFile(Tree.Native("wide.bmp")));
+  standard.SetPixelFormat(px8);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(Main->Image->Info()->Table()), 1024),
+            std::string(reinterpret_cast<const char*>(standard.Info()->Table()), 1024));
+}
+
+TEST_F(PaletteWindow, ACancelledOrFailedChoiceKeepsThePaletteInUse) {
+  auto cancelled = test::WhenModal(test::IsA<QFileDialog>(), [](QWidget* w) { static_cast<QFileDialog*>(w)->reject(); },
+                                   kPatientMs);
+  ChoosePaletteMenu("Из файла...");
+  ASSERT_TRUE(*cancelled);
+  EXPECT_TRUE(Checked("Стандартная (256 цветов)"));
+  EXPECT_FALSE(Checked("Из файла..."));
+
+  std::string message;
+  auto box = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
+    message = static_cast<QMessageBox*>(w)->text().toStdString();
+    static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+  }, kPatientMs);
+  ChoosePaletteFile("broken.pal");
+  ASSERT_TRUE(WaitFor([&] { return *box; }));
+  EXPECT_EQ(message.rfind("Не удалось прочитать палитру\n" + Tree.Native("broken.pal") + "\n", 0), 0u) << message;
+  EXPECT_TRUE(Checked("Стандартная (256 цветов)"));
+  EXPECT_EQ(Main->Palette.Kind, TPaletteChoice::TKind::Standard);
+
+  // A good file, then a bad one: the good one stays in use.
+  ChoosePaletteFile("game.png");
+  EXPECT_TRUE(Checked("Из файла..."));
+  box = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
+    static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+  }, kPatientMs);
+  ChoosePaletteFile("notes.txt");
+  ASSERT_TRUE(WaitFor([&] { return *box; }));
+  EXPECT_TRUE(Checked("Из файла..."));
+  EXPECT_EQ(Main->Palette.Kind, TPaletteChoice::TKind::FromFile);
+  EXPECT_EQ(Main->Palette.Source, Tree.Native("game.png"));
+}
+
+TEST_F(PaletteWindow, ThePreviewSavesPngByTypeWithTheChosenTransparency) {
+  ClickFile("game.pcx");
+  ChoosePaletteMenu("Прозрачность в PNG");
+  EXPECT_TRUE(Checked("Прозрачность в PNG"));
+
+  // The user picks the PNG type and types a bare name.
+  auto save = [&](const QString& name) {
+    return test::WhenModal(test::IsA<QFileDialog>(), [name](QWidget* w) {
+      static_cast<QFileDialog*>(w)->selectNameFilter("PNG images (*.png)");
+      TypeNameAndAccept(w, name);
+    }, kPatientMs);
+  };
+  auto done = save("shadows");
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  const std::string png = ReadAll(Tree.Native("shadows.png"));
+  ASSERT_EQ(png.substr(1, 3), "PNG");
+  const auto trns = png.find("tRNS");
+  ASSERT_NE(trns, std::string::npos);
+  EXPECT_EQ(png.substr(trns + 4, 5), std::string("\x00\x40\xff\xff\x80", 5));
+  EXPECT_FALSE(fs::exists(Tree.Native("shadows.bmp")));
+
+  // Replacing a file named without its extension asks first; "No" keeps it.
+  ChoosePaletteMenu("Прозрачность в PNG");
+  EXPECT_FALSE(Checked("Прозрачность в PNG"));
+  std::string question;
+  auto no = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
+    question = static_cast<QMessageBox*>(w)->text().toStdString();
+    static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
+  }, kPatientMs);
+  done = save("shadows");
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  ASSERT_TRUE(WaitFor([&] { return *no; }));
+  EXPECT_NE(question.find(Tree.Native("shadows.png")), std::string::npos) << question;
+  EXPECT_EQ(ReadAll(Tree.Native("shadows.png")), png);
+
+  auto yes = test::WhenModal(test::IsA<QMessageBox>(), [&](QWidget* w) {
+    static_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click();
+  }, kPatientMs);
+  done = save("shadows");
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  ASSERT_TRUE(WaitFor([&] { return *yes; }));
+  EXPECT_EQ(ReadAll(Tree.Native("shadows.png")).find("tRNS"), std::string::npos) << "replaced, without transparency";
+  TDibBitmap back, sprite;
+  ASSERT_TRUE(LoadPng(Tree.Native("shadows.png"), back).Ok());
+  ASSERT_TRUE(LoadSprite(sprite, Tree.Native("game.pcx")));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.Pixels()), static_cast<std::size_t>(back.PixelBytes())),
+            std::string(reinterpret_cast<const char*>(sprite.Pixels()), static_cast<std::size_t>(sprite.PixelBytes())));
+
+  // The BMP type still writes BMP files.
+  done = test::WhenModal(test::IsA<QFileDialog>(), [](QWidget* w) {
+    static_cast<QFileDialog*>(w)->selectNameFilter("Bitmaps (*.bmp)");
+    TypeNameAndAccept(w, "plain");
+  }, kPatientMs);
+  QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(*done);
+  EXPECT_EQ(ReadAll(Tree.Native("plain.bmp")).substr(0, 2), "BM");
+}
+
+}  // namespace
+}  // namespace kelvane
