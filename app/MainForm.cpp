@@ -345,11 +345,15 @@ void TMainForm::PaletteFromFileClick() {
     MainMenu->SetItemChecked(Palette.Kind == TPaletteChoice::TKind::FromFile ? kFilePaletteItem : kStandardPaletteItem,
                              true);
   };
+  // The dialog opens in the folder of the last file chosen, with nothing
+  // picked yet.
+  PaletteOpenDialog->FilePath = PaletteDirectory_.empty() ? std::string() : PaletteDirectory_ + "/";
   if (!RunDialog(*PaletteOpenDialog)) {
     restore();
     return;
   }
   const std::string path = PaletteOpenDialog->FilePath;
+  PaletteDirectory_ = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
   TPaletteChoice choice;
   if (const TOutcome loaded = LoadPaletteChoice(path, choice); !loaded) {
     restore();

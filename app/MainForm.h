@@ -118,6 +118,7 @@ class TMainForm final : public TBaseObject {
   void ShowLoad(const TLoadResult& load);
 
   bool Shown_ = false;
+  std::string PaletteDirectory_;  // native; where the palette dialog opens
 };
 
 // Builds the main window with `parent` (the application window) as owner;

@@ -9,6 +9,7 @@
 #   1. clicks a sprite in the file list      -> OUT_DIR/screenshot-sprite.png
 #   2. picks "BMP images (*.bmp)" in the filter drop-down, clicks a 24-bit
 #      BMP                                    -> OUT_DIR/screenshot-bmp-warning.png
+#   3. opens the "Палитра" menu               -> OUT_DIR/screenshot-palette-menu.png
 # OUT_DIR defaults to docs/. Needs xvfb-run (xvfb, xauth), xdotool and
 # ImageMagick (import, convert); CI does not run this.
 set -euo pipefail
@@ -24,6 +25,9 @@ edge=2
 filter_height=19
 column_width=137
 row_height=14
+# The menu bar: "Файл" first, then "Палитра"; a point inside the second.
+palette_menu_x=70
+menu_bar_y=10
 
 die() { echo "make_screenshots: $*" >&2; exit 1; }
 
@@ -117,6 +121,16 @@ inside_xvfb() {
   row=$(row_of "$work/samples" bmp "$bmp")
   click "$line_x" $((list_top + row * row_height + row_height / 2))
   shoot "$out/screenshot-bmp-warning.png"
+
+  # The "Палитра" menu, the second entry of the menu bar at the top of the
+  # window, open over the BMP panel.
+  xdotool mousemove $((X + palette_menu_x)) $((Y + menu_bar_y)) click 1
+  sleep 0.6
+  import -window root "$work/root.png"
+  convert "$work/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
+    -define png:exclude-chunks=date,time "$out/screenshot-palette-menu.png"
+  echo "wrote $out/screenshot-palette-menu.png"
+  xdotool key Escape
 }
 
 if [ "${1:-}" = "--inside-xvfb" ]; then
