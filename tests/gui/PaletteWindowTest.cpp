@@ -80,14 +80,15 @@ void TypeNameAndAccept(QWidget* dialog, const QString& name) {
   if (edit->text() != name) edit->setText(name);
   auto* buttons = dialog->findChild<QDialogButtonBox*>();
   ASSERT_NE(buttons, nullptr);
-  QPushButton* accept = buttons->button(QDialogButtonBox::Save);
-  if (accept == nullptr) accept = buttons->button(QDialogButtonBox::Open);
-  ASSERT_NE(accept, nullptr);
-  // An open dialog enables its button once its file model has the typed
-  // file, which a busy machine may list late.
-  ASSERT_TRUE(WaitFor([accept] { return accept->isEnabled(); }, kPatientMs)) << name.toStdString();
-
-  QTest::mouseClick(accept, Qt::LeftButton);
+  if (QPushButton* save = buttons->button(QDialogButtonBox::Save)) {
+    QTest::mouseClick(save, Qt::LeftButton);
+    return;
+  }
+  // An open dialog enables its Open button only once its file model, filled
+  // by a thread of its own, lists the typed file, which a loaded machine may
+  // not do for a long time. The dialog's own accept, which the button calls,
+  // checks the typed file the same way (it must exist) without that wait.
+  QMetaObject::invokeMethod(dialog, "accept");
 }
 
 class PaletteWindow : public ::testing::Test {
