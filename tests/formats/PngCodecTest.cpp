@@ -116,7 +116,8 @@ TEST(PngCodec, TheShadowConventionMarksEntriesZeroOneAndFour) {
   TDibBitmap sprite;
   ASSERT_TRUE(LoadSprite(sprite, kSamples + "sprite8-33x21.pcx"));
   const Bytes png = Encode(sprite, {TPngAlpha::Shadows});
-  const TChunk* trns = Find(Chunks(png), "tRNS");
+  const auto chunks = Chunks(png);
+  const TChunk* trns = Find(chunks, "tRNS");
   ASSERT_NE(trns, nullptr);
   EXPECT_EQ(trns->Data, (Bytes{0, 64, 255, 255, 128}));
   TDibBitmap back;
