@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QWidget>
 
 #include "app/ArchiveBrowsing.h"
@@ -42,9 +44,14 @@ constexpr const char* kWarningText =
     "изображения";
 constexpr const char* kSaveFailedText = "Не удалось сохранить файл";
 constexpr const char* kArchiveFailedText = "Не удалось открыть архив";
+constexpr const char* kPaletteFailedText = "Не удалось прочитать палитру";
 
-// Menu item indexes.
+// Menu items, in template order (separators have no index).
 constexpr int kExtractAllItem = 1;
+constexpr int kExitItem = 2;
+constexpr int kStandardPaletteItem = 4;
+constexpr int kFilePaletteItem = 5;
+constexpr int kPngAlphaItem = 6;
 
 TWindowObject* AddLabel(TWindowObject* parent, const std::string& text, int left, int top, int width, int height) {
   TWindowObject* label = CreateLabel(parent, text);
@@ -98,12 +105,20 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   form->OnShow = [self](TWindowObject*) { self->FormShow(); };
 
   // 2. The menu: item 0 "Файл" opening items 1 "Извлечь все..." and 2
-  // "Выход"; item 3 on the bar.
-  self->MainMenu =
-      CreateMainMenu(form, 0, {"Файл", "(", "Извлечь все...", "-", "Выход", ")", "О Программе...", ""});
+  // "Выход"; item 3 "Палитра" opening the palette choice (4, 5, radio) and
+  // the PNG transparency (6, a check item); item 7 on the bar.
+  self->MainMenu = CreateMainMenu(form, 0,
+                                  {"Файл", "(", "Извлечь все...", "-", "Выход", ")", "Палитра", "(",
+                                   "+!Стандартная (256 цветов)", "-!Из файла...", "-", "-Прозрачность в PNG", ")",
+                                   "О Программе...", ""});
   SetItemHandlers(self->MainMenu, kExtractAllItem,
                   {[self](TMenuObject*, int) { self->ExtractAllClick(); },
-                   [self](TMenuObject*, int) { self->ExitClick(); }, [self](TMenuObject*, int) { self->AboutClick(); }});
+                   [self](TMenuObject*, int) { self->ExitClick(); }});
+  SetItemHandlers(self->MainMenu, kStandardPaletteItem,
+                  {[self](TMenuObject*, int) { self->StandardPaletteClick(); },
+                   [self](TMenuObject*, int) { self->PaletteFromFileClick(); },
+                   {},  // the check mark is the whole state: PngAlpha() reads it
+                   [self](TMenuObject*, int) { self->AboutClick(); }});
   self->Archives = form->AddToAutoFree(std::make_unique<TArchiveBrowsing>());
   self->EnableExtraction();
 
@@ -111,7 +126,8 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->RefreshTimer = form->AddToAutoFree(CreateTimer(10));
   self->RefreshTimer->OnTimer = [self](TTimerObject*) { self->RefreshTick(); };
 
-  // 4-5. The save dialogs; they ask before replacing a file.
+  // 4-5. The save dialogs; they ask before replacing a file. The preview's
+  // file types follow the image (PreviewClick).
   self->BmpSaveDialog = form->AddToAutoFree(CreateFileDialog("", "", {}));
   self->BmpSaveDialog->Filter = "Bitmaps (*.bmp)|*.bmp";
   self->BmpSaveDialog->OpenMode = false;
@@ -122,6 +138,10 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->PcxSaveDialog->DefaultExtension = "pcx";
   self->ExtractFolderDialog = form->AddToAutoFree(CreateFileDialog("Извлечь в папку", "", {}));
   self->ExtractFolderDialog->FolderMode = true;
+  self->PaletteOpenDialog = form->AddToAutoFree(CreateFileDialog("", "", {}));
+  self->PaletteOpenDialog->Filter =
+      "Palettes (*.pcx;*.bmp;*.png;*.pal)|*.pcx;*.bmp;*.png;*.pal|All files (*)|*";
+  self->PaletteOpenDialog->OpenMode = true;
 
   // 6. The browser column; its components touch each other and its edges.
   self->BrowserPanel = CreatePanel(form, FrameNone);
@@ -149,7 +169,8 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->FilterCombo->SetAlignment(AlignBottom)->Resize(0, 19);
   self->FilterCombo->OnChange = [self](TFilterComboBox*) { self->FilterChange(); };
   self->FilterCombo->SetFilterIndex(0);
-  self->FilterCombo->Filter = "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\n";
+  self->FilterCombo->Filter =
+      "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\nPNG images (*.png)|*.png\r\n";
   self->FilterCombo->ParseFilter();
 
   // 10. Files, in lower case, sprites first.
@@ -339,8 +360,9 @@ void TMainForm::ShowSaveFailure(const std::string& nativePath, const TOutcome& w
 
 void TMainForm::PreviewClick() {
   if (!Image) return;
-  // The file types follow the image: above 8 bits it can also become a
-  // 24-bit sprite. The first type is chosen at first, every time.
+  // The file types follow the image: BMP and PNG always, above 8 bits a
+  // 24-bit sprite too. The first type is chosen at first, every time; a name
+  // typed without an extension takes the chosen type's.
   const std::vector<TSaveType> types = PreviewSaveTypes(Image->GetPixelFormat());
   std::string filter;
   for (const TSaveType& type : types) filter += (filter.empty() ? "" : "|") + std::string(type.Caption) + "|" + type.Mask;
@@ -349,7 +371,9 @@ void TMainForm::PreviewClick() {
   const std::string chosen = RunSaveDialog(*BmpSaveDialog);
   if (chosen.empty()) return;
   const TSaveTarget target = PreviewSaveTarget(types, BmpSaveDialog->FilterIndex - 1, chosen);
-  if (const TOutcome saved = SaveImage(*Image, chosen, target); !saved) {
+  TSaveOptions options;
+  options.PngAlpha = PngAlpha() ? TPngAlpha::Shadows : TPngAlpha::None;
+  if (const TOutcome saved = SaveImage(*Image, chosen, target, options); !saved) {
     ShowSaveFailure(chosen, saved);
     return;
   }
@@ -357,6 +381,36 @@ void TMainForm::PreviewClick() {
   // The new file shows when it was saved into the folder listed.
   FileList->Refresh();
 }
+
+void TMainForm::StandardPaletteClick() { Palette = TPaletteChoice{}; }
+
+void TMainForm::PaletteFromFileClick() {
+  // The radio item is checked already; a cancelled or failed choice puts the
+  // check back where the palette in use is.
+  auto restore = [this] {
+    MainMenu->SetItemChecked(Palette.Kind == TPaletteChoice::TKind::FromFile ? kFilePaletteItem : kStandardPaletteItem,
+                             true);
+  };
+  // The dialog opens in the folder of the last file chosen, with nothing
+  // picked yet.
+  PaletteOpenDialog->FilePath = PaletteDirectory_.empty() ? std::string() : PaletteDirectory_ + "/";
+  if (!RunDialog(*PaletteOpenDialog)) {
+    restore();
+    return;
+  }
+  const std::string path = PaletteOpenDialog->FilePath;
+  PaletteDirectory_ = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+  TPaletteChoice choice;
+  if (const TOutcome loaded = LoadPaletteChoice(path, choice); !loaded) {
+    restore();
+    CurrentAppWindow()->ShowMessageBox(std::string(kPaletteFailedText) + "\n" + path + "\n" + loaded.Text());
+    return;
+  }
+  Palette = choice;
+  restore();
+}
+
+bool TMainForm::PngAlpha() const { return MainMenu->ItemChecked(kPngAlphaItem); }
 
 void TMainForm::SavePcxClick() {
   // The button may still be enabled for up to one tick after a load; a
@@ -392,7 +446,7 @@ void TMainForm::ExtractAllClick() {
 void TMainForm::ConvertClick() {
   if (!Image) return;
   // An empty image stays empty; its texts say so.
-  ReduceTo8(*Image);
+  ReduceWithPalette(*Image, Palette);
   PreviewPaint(nullptr);
   BmpSizeLabel->SetCaption(SizeText(Image->Width(), Image->Height()));
   BmpFormatLabel->SetCaption(ReducedFormatText(*Image));

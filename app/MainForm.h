@@ -8,7 +8,11 @@
 // 8 bits, as a 24-bit sprite when the user picks "PCX 24 bit". Selecting a ".bmp" file loads it; "Преобразовать в 8 бит" reduces it
 // in memory and "Сохранить как PCX..." writes it as a sprite. A 10 ms timer
 // keeps the BMP panel's buttons, status line and warning in step with the
-// format of Image.
+// format of Image. PNG files load like BMP files; the preview saves BMP or
+// PNG by the type chosen in its dialog. The "Палитра" menu chooses what
+// "Преобразовать в 8 бит" maps onto: the fixed 256-colour table or the
+// palette of a file (game conventions kept), and whether PNG files get the
+// shadow transparency of entries 0, 1 and 4.
 //
 // Paths: the window works with Windows-form paths ("C:\home\ann\maps") like
 // the browser components; files are opened by the name the file system gave
@@ -85,6 +89,10 @@ class TMainForm final : public TBaseObject {
   TExtractionDialog* ExtractDialog = nullptr;
   // The archive the browser shows, when it shows one.
   TArchiveBrowsing* Archives = nullptr;
+  TFileDialog* PaletteOpenDialog = nullptr;
+
+  // What "Преобразовать в 8 бит" maps onto; the standard table at first.
+  TPaletteChoice Palette;
 
   // The image being converted: created empty on the first showing, replaced
   // by every load, shown by the preview.
@@ -108,6 +116,10 @@ class TMainForm final : public TBaseObject {
   void DriveChange();
   void DirChange();
   void FilterChange();
+  void StandardPaletteClick();
+  void PaletteFromFileClick();
+  // Whether PNG files of 8-bit images are saved with the shadow alphas.
+  bool PngAlpha() const;
 
  private:
   friend TMainForm* CreateMainForm(TWindowObject* parent);
@@ -124,6 +136,7 @@ class TMainForm final : public TBaseObject {
   void EnableExtraction();
 
   bool Shown_ = false;
+  std::string PaletteDirectory_;  // native; where the palette dialog opens
 };
 
 // Builds the main window with `parent` (the application window) as owner;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <ostream>
 #include <string>
 
 #include "cli/CliOptions.h"
@@ -16,10 +17,21 @@ int RunInfo(const TCliOptions& options, std::ostream& out, std::ostream& err);
 int RunConvert(const TCliOptions& options, std::ostream& err);
 int RunConvertBatch(const TCliOptions& options, std::ostream& err);
 
-// What every conversion does to a loaded image before it is written, by the
-// conversion options (--to8): convert and the lod commands share it. False,
-// with `why`, when the image cannot be written.
-bool PrepareForSave(TDibBitmap& image, const TCliOptions& options, std::string& why);
+// What every file of one command goes through: the reduction, if any, and
+// how the output is written. convert and the lod commands share it.
+struct TConversion {
+  bool To8 = false;
+  bool WithPalette = false;
+  TPaletteChoice Palette;
+  TSaveOptions Save;
+};
+// The conversion the options ask for; false (with the line said on `err`)
+// when the palette file gives no palette.
+bool MakeConversion(const TCliOptions& options, TConversion& conversion, std::ostream& err);
+// What a conversion does to a loaded image before it is written: --to8 or
+// --palette. False, with `why`, when the image cannot be written; `note`
+// gets the count of pixels a palette could not match.
+bool PrepareForSave(TDibBitmap& image, const TConversion& conversion, std::string& why, std::string& note);
 // Loads a file or ARCHIVE/ENTRY by the kind its name gives; `why` says what
 // went wrong unless the image was loaded.
 TLoadResult LoadForConversion(TDibBitmap& image, const std::string& path, std::string& why);

@@ -1,12 +1,14 @@
 // The command line of kelvane-cli, parsed into one value.
 //
 //   kelvane-cli info FILE...
-//   kelvane-cli convert [--to8 | --depth 8|24] INPUT OUTPUT
-//   kelvane-cli convert [--to8 | --depth 8|24] --to bmp|pcx -o DIR INPUT...
+//   kelvane-cli convert [REDUCTION] [--depth 8|24] [--alpha] INPUT OUTPUT
+//   kelvane-cli convert [REDUCTION] [--depth 8|24] [--alpha] [-j N] --to bmp|pcx|png -o DIR INPUT...
 //   kelvane-cli lod list|extract|add|remove ARCHIVE ... (cli/LodOptions.h)
 //   kelvane-cli def info|extract|build ...   (cli/DefOptions.h)
-// (--depth only for sprite output; --depth 24 and --to8 exclude each other)
+// REDUCTION is --to8, or --palette FILE [--reserve LIST] [--exact]; --depth
+// only for sprite output, and --depth 24 excludes a reduction.
 //   kelvane-cli --help
+// REDUCTION is --to8, or --palette SOURCE [--reserve LIST] [--exact].
 //
 // Parsing never touches a file; anything it cannot make sense of is a usage
 // error with a message, which main() turns into exit code 2.
@@ -29,6 +31,7 @@ using kelvane::TFileKind;
 using kelvane::fkBmp;
 using kelvane::fkOther;
 using kelvane::fkPcx;
+using kelvane::fkPng;
 
 struct TCliOptions {
   TCommand Command = TCommand::Help;
@@ -40,6 +43,11 @@ struct TCliOptions {
   std::string OutputDir;            // ConvertBatch
   std::vector<std::string> Inputs;  // Info, ConvertBatch; Convert: exactly one
   std::string Output;               // Convert
+  std::string PaletteSource;        // --palette: reduce onto this file's palette
+  std::string ReservedList;         // --reserve, as given; empty: 0-7
+  bool Exact = false;               // --exact
+  bool Alpha = false;               // --alpha: PNG outputs get the shadow tRNS
+  int Jobs = 0;                     // -j: threads for a batch; 0: every core
   // Lod: the action, the archive, and its patterns (extract), files (add)
   // or entry names (remove); StoreAs is add's --as NAME.
   TLodAction Lod = TLodAction::List;
@@ -59,7 +67,8 @@ struct TParseResult {
 TParseResult ParseCommandLine(const std::vector<std::string>& args);
 
 // The options of a conversion, shared by every command that converts
-// (convert, lod extract, lod add): --to8, --depth 8|24, --to FORMAT, -o DIR. Looks at
+// (convert, lod extract, lod add): --to8, --depth 8|24, --palette FILE,
+// --reserve LIST, --exact, --alpha, -j N, --to FORMAT, -o DIR. Looks at
 // args[i] and takes it (and its value, moving `i` on) when it is one of
 // them; Failed with `error` for a bad value.
 enum class TOptionParse { NotMine, Taken, Failed };
@@ -70,6 +79,9 @@ struct TConversionOptionsSeen {
 };
 TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::size_t& i, TCliOptions& o,
                                    TConversionOptionsSeen& seen, std::string& error);
+// The rules between those options that hold for every command: one way to
+// reduce, --reserve and --exact only with --palette. False with `error`.
+bool CheckConversionOptions(const TCliOptions& o, const TConversionOptionsSeen& seen, std::string& error);
 
 // The file name of `path` (after the last "/") up to its last "."; the whole
 // name when it has no ".". "maps/a.b.pcx" gives "a.b".

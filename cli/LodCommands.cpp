@@ -130,7 +130,15 @@ int RunExtract(const TCliOptions& options, std::ostream& out, std::ostream& err)
   request.Masks = options.Names;
   request.Convert = options.BatchTarget != fkOther;
   request.Target = SaveTargetFor(options.BatchTarget, options.SpriteDepth);
-  request.Prepare = [&options](TDibBitmap& image, std::string& why) { return PrepareForSave(image, options, why); };
+  TConversion conversion;
+  if (!MakeConversion(options, conversion, err)) return 1;
+  request.Save = conversion.Save;
+  // A palette reduction's count of unmatched pixels is not said per entry:
+  // an extraction reports failures only.
+  request.Prepare = [&conversion](TDibBitmap& image, std::string& why) {
+    std::string note;
+    return PrepareForSave(image, conversion, why, note);
+  };
 
   TExtractSummary summary;
   {
@@ -212,15 +220,16 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, st
 
 // The bytes of `input` converted to `target` the way convert would write
 // them.
-bool ConvertedBytes(const std::string& input, TSaveTarget target, const TCliOptions& options,
+bool ConvertedBytes(const std::string& input, TSaveTarget target, const TConversion& conversion,
                     std::vector<std::uint8_t>& bytes, std::string& why) {
   TDibBitmap image;
   if (LoadForConversion(image, input, why).Status != TLoadStatus::Loaded) return false;
-  if (!PrepareForSave(image, options, why)) return false;
+  std::string note;
+  if (!PrepareForSave(image, conversion, why, note)) return false;
   auto stream = NewMemoryByteStream();
-  if (const TOutcome made = EncodeImage(image, target, *stream); !made) {
+  if (const TOutcome made = EncodeImage(image, target, *stream, conversion.Save); !made) {
     why = made.Error == TImageError::NotEightBit
-              ? "a sprite is written from an 8-bit image: use --to8 to reduce it"
+              ? "a sprite is written from an 8-bit image: use --to8 or --palette to reduce it"
               : Reason(made);
     return false;
   }
@@ -239,6 +248,8 @@ int RunAdd(const TCliOptions& options, std::ostream& out, std::ostream& err) {
   if (!archive.Ok) return 1;
   const bool converting = options.BatchTarget != fkOther;
   const TSaveTarget target = SaveTargetFor(options.BatchTarget, options.SpriteDepth);
+  TConversion conversion;
+  if (!MakeConversion(options, conversion, err)) return 1;
   int status = 0;
   std::size_t added = 0, replaced = 0;
   std::set<std::string> namesThisRun;  // folded
@@ -262,7 +273,7 @@ int RunAdd(const TCliOptions& options, std::ostream& out, std::ostream& err) {
     }
     std::vector<std::uint8_t> bytes;
     std::string why;
-    if (!(converting ? ConvertedBytes(file, target, options, bytes, why) : ReadWholeFile(file, bytes, why))) {
+    if (!(converting ? ConvertedBytes(file, target, conversion, bytes, why) : ReadWholeFile(file, bytes, why))) {
       err << file << ": " << why << '\n';
       status = 1;
       continue;
@@ -321,9 +332,11 @@ int ConvertIntoArchive(const TCliOptions& options, const TArchivePath& output, s
     err << input << ": cannot be stored as '" << PrintableName(output.Entry) << "': " << WithDetail(good, detail) << '\n';
     return 1;
   }
+  TConversion conversion;
+  if (!MakeConversion(options, conversion, err)) return 1;
   std::vector<std::uint8_t> bytes;
   std::string why;
-  if (!ConvertedBytes(input, SaveTargetFor(FileKind(output.Entry), options.SpriteDepth), options, bytes, why)) {
+  if (!ConvertedBytes(input, SaveTargetFor(FileKind(output.Entry), options.SpriteDepth), conversion, bytes, why)) {
     err << input << ": " << why << '\n';
     return 1;
   }

@@ -64,8 +64,10 @@ TParseResult ParseLod(const std::vector<std::string>& args) {
   o.Archive = positional.front();
   o.Names.assign(positional.begin() + 1, positional.end());
   if (o.To8 && !seen.Target) return Fail("--to8 needs --to");
+  if (!o.PaletteSource.empty() && !seen.Target) return Fail("--palette needs --to");
+  if (o.Alpha && (!seen.Target || o.BatchTarget != fkPng)) return Fail("--alpha applies to PNG output (--to png)");
+  if (std::string error; !CheckConversionOptions(o, seen, error)) return Fail(error);
   if (seen.Depth && (!seen.Target || o.BatchTarget != fkPcx)) return Fail("--depth applies to sprites: use it with --to pcx");
-  if (o.To8 && o.SpriteDepth == TSpriteDepth::TwentyFour) return Fail("--to8 and --depth 24 exclude each other");
   switch (o.Lod) {
     case TLodAction::List:
       if (!o.Names.empty()) return Fail("lod list takes one archive");

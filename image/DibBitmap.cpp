@@ -1,6 +1,7 @@
 #include "image/DibBitmap.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -83,6 +84,19 @@ void TDibBitmap::InstallImage(std::unique_ptr<TBitmapInfoBlock> info, TPixelBloc
   PixelBytes_ = Pixels_ != nullptr ? static_cast<std::int32_t>(pixelBytes) : 0;
   PixelsOwnedBySection_ = false;
   RowStride();
+}
+
+void TDibBitmap::InstallDecoded(std::unique_ptr<TBitmapInfoBlock> info, TPixelBlock pixels, std::int64_t pixelBytes) {
+  KELVANE_ASSERT(info != nullptr && pixels != nullptr);
+  KELVANE_ASSERT(info->biWidth() > 0 && info->biHeight() != 0 && info->biHeight() != INT32_MIN);
+  const std::int32_t height = info->biHeight() < 0 ? -info->biHeight() : info->biHeight();
+  KELVANE_ASSERT(StrideOf(*info) && *StrideOf(*info) * height <= pixelBytes);
+  Clear();
+  HandleKind_ = hkDib;
+  Width_ = info->biWidth();
+  Height_ = height;
+  InstallImage(std::move(info), std::move(pixels), pixelBytes);
+  LastOutcome_ = TOutcome::Success();
 }
 
 std::int32_t TDibBitmap::RowStride() {

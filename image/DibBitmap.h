@@ -123,6 +123,12 @@ class TDibBitmap {
   // could not be opened).
   const TOutcome& LastOutcome() const { return LastOutcome_; }
 
+  // Replaces the image with decoded pixels: a header block that describes
+  // `width` x `height` pixels (biHeight negative for top-down rows) and a
+  // block holding at least one stride times the rows. For decoders outside
+  // the core (PNG) and for reductions; the image becomes a memory image.
+  void InstallDecoded(std::unique_ptr<TBitmapInfoBlock> info, TPixelBlock pixels, std::int64_t pixelBytes);
+
   static std::unique_ptr<TDibBitmap> NewPlainBitmap(std::int32_t width, std::int32_t height);
   static std::unique_ptr<TDibBitmap> NewDeviceBitmap(std::int32_t width, std::int32_t height);
 

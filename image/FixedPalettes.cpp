@@ -1,8 +1,6 @@
 #include "image/FixedPalettes.h"
 
 #include <array>
-#include <cstdlib>
-#include <new>
 
 namespace kelvane {
 
@@ -44,18 +42,6 @@ constexpr std::array<std::uint32_t, 256> MakeHalftone() {
 
 constexpr std::array<std::uint32_t, 256> kHalftone = MakeHalftone();
 
-constexpr std::uint32_t kCells = 32 * 32 * 32;
-constexpr std::size_t kTableBytes = std::size_t{kCells} * 512;
-
-inline int Channel(std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
-
-inline std::int64_t Distance(std::uint32_t a, std::uint32_t b) {
-  const std::int64_t dr = Channel(a, 16) - Channel(b, 16);
-  const std::int64_t dg = Channel(a, 8) - Channel(b, 8);
-  const std::int64_t db = Channel(a, 0) - Channel(b, 0);
-  return dr * dr + dg * dg + db * db;
-}
-
 }  // namespace
 
 std::span<const std::uint32_t> MonoPalette() { return kMono; }
@@ -69,85 +55,6 @@ std::span<const std::uint32_t> FixedPaletteFor(int bits) {
     case 8: return kHalftone;
     default: return {};
   }
-}
-
-std::uint8_t NearestColorBruteForce(std::span<const std::uint32_t> palette, std::uint32_t rgb) {
-  std::size_t best = 0;
-  std::int64_t bestDistance = INT64_MAX;
-  for (std::size_t i = 0; i < palette.size(); ++i) {
-    std::int64_t d = Distance(palette[i], rgb);
-    if (d < bestDistance) {
-      bestDistance = d;
-      best = i;
-    }
-  }
-  return static_cast<std::uint8_t>(best);
-}
-
-TNearestColorMap::TNearestColorMap(std::span<const std::uint32_t> palette)
-    : Palette_(palette), CellReady_(new bool[kCells]()) {
-  // calloc: the 16 MiB stay untouched zero pages until a cell is filled.
-  Table_ = static_cast<std::uint8_t*>(std::calloc(kTableBytes, 1));
-  if (Table_ == nullptr) throw std::bad_alloc();
-}
-
-TNearestColorMap::~TNearestColorMap() { std::free(Table_); }
-
-void TNearestColorMap::FillCell(std::uint32_t cell) {
-  const int lo[3] = {static_cast<int>((cell >> 10) & 31) * 8, static_cast<int>((cell >> 5) & 31) * 8,
-                     static_cast<int>(cell & 31) * 8};
-  // An entry can be nearest to some colour of the cell only if its least
-  // distance to the cell is no more than the smallest greatest distance any
-  // entry has to the cell.
-  std::int64_t minDist[256], bound = INT64_MAX;
-  const std::size_t count = Palette_.size() < 256 ? Palette_.size() : 256;
-  for (std::size_t i = 0; i < count; ++i) {
-    const int c[3] = {Channel(Palette_[i], 16), Channel(Palette_[i], 8), Channel(Palette_[i], 0)};
-    std::int64_t dmin = 0, dmax = 0;
-    for (int k = 0; k < 3; ++k) {
-      const int l = lo[k], h = lo[k] + 7;
-      const std::int64_t below = c[k] < l ? l - c[k] : 0, above = c[k] > h ? c[k] - h : 0;
-      dmin += (below + above) * (below + above);
-      const std::int64_t far = c[k] - l > h - c[k] ? c[k] - l : h - c[k];
-      dmax += far * far;
-    }
-    minDist[i] = dmin;
-    if (dmax < bound) bound = dmax;
-  }
-  std::uint8_t candidates[256];
-  std::uint32_t candidateColors[256];
-  int n = 0;
-  for (std::size_t i = 0; i < count; ++i)
-    if (minDist[i] <= bound) {
-      candidates[n] = static_cast<std::uint8_t>(i);
-      candidateColors[n++] = Palette_[i];
-    }
-
-  std::uint8_t* out = Table_ + (std::size_t{cell} << 9);
-  for (int r = 0; r < 8; ++r)
-    for (int g = 0; g < 8; ++g)
-      for (int b = 0; b < 8; ++b) {
-        const std::uint32_t rgb = Rgb(static_cast<std::uint32_t>(lo[0] + r), static_cast<std::uint32_t>(lo[1] + g),
-                                      static_cast<std::uint32_t>(lo[2] + b));
-        // Candidates are in palette order, so the strict test keeps the
-        // lowest index among equally near entries.
-        int best = 0;
-        std::int64_t bestDistance = INT64_MAX;
-        for (int k = 0; k < n; ++k) {
-          const std::int64_t d = Distance(candidateColors[k], rgb);
-          if (d < bestDistance) {
-            bestDistance = d;
-            best = k;
-          }
-        }
-        *out++ = candidates[best];
-      }
-  CellReady_[cell] = true;
-}
-
-TNearestColorMap& TNearestColorMap::ForFixedPalette(int bits) {
-  static TNearestColorMap mono(kMono), vga(kVga), halftone(kHalftone);
-  return bits == 1 ? mono : bits == 4 ? vga : halftone;
 }
 
 }  // namespace kelvane

@@ -27,6 +27,12 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::UnknownPixelFormat: return "Unknown DEF pixel format";
     case TImageError::BadFrameHeader: return "Invalid DEF frame header";
     case TImageError::DuplicateGroupId: return "Two groups of the DEF have the same id";
+    case TImageError::NotPng: return "Not a PNG file";
+    case TImageError::PngChecksum: return "PNG data fails its checksum";
+    case TImageError::InvalidPngHeader: return "Invalid PNG header: size, colour type or bit depth";
+    case TImageError::InvalidPng: return "Invalid PNG data";
+    case TImageError::NotAPalette: return "The file holds no colour palette";
+    case TImageError::InvalidPalette: return "Invalid palette file";
     case TImageError::EmptyImage: return "The image is empty";
     case TImageError::NotEightBit: return "Not an 8-bit image";
     case TImageError::NotWritableAsBmp: return "The image cannot be written as a BMP file";
@@ -48,6 +54,7 @@ const char* ImageErrorText(TImageError error) {
     case TImageError::DoesNotFitFormat: return "The frame cannot be stored in its DEF pixel format";
     case TImageError::PaletteMismatch: return "The image's palette is not the DEF's palette";
     case TImageError::BadManifest: return "Invalid DEF manifest";
+    case TImageError::InexactColors: return "Some pixels are not colours of the palette";
   }
   return "";
 }
@@ -75,6 +82,12 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::UnknownPixelFormat: return "UnknownPixelFormat";
     case TImageError::BadFrameHeader: return "BadFrameHeader";
     case TImageError::DuplicateGroupId: return "DuplicateGroupId";
+    case TImageError::NotPng: return "NotPng";
+    case TImageError::PngChecksum: return "PngChecksum";
+    case TImageError::InvalidPngHeader: return "InvalidPngHeader";
+    case TImageError::InvalidPng: return "InvalidPng";
+    case TImageError::NotAPalette: return "NotAPalette";
+    case TImageError::InvalidPalette: return "InvalidPalette";
     case TImageError::EmptyImage: return "EmptyImage";
     case TImageError::NotEightBit: return "NotEightBit";
     case TImageError::NotWritableAsBmp: return "NotWritableAsBmp";
@@ -96,6 +109,7 @@ const char* ImageErrorName(TImageError error) {
     case TImageError::DoesNotFitFormat: return "DoesNotFitFormat";
     case TImageError::PaletteMismatch: return "PaletteMismatch";
     case TImageError::BadManifest: return "BadManifest";
+    case TImageError::InexactColors: return "InexactColors";
   }
   return "?";
 }

@@ -39,6 +39,12 @@ enum class TImageError : std::uint8_t {
   UnknownPixelFormat,   // a DEF frame's pixel format above 3
   BadFrameHeader,       // a DEF frame header that describes no frame we can hold
   DuplicateGroupId,     // two DEF groups with one id
+  NotPng,               // no PNG signature
+  PngChecksum,          // a chunk's CRC or the image data's checksum is wrong
+  InvalidPngHeader,     // a PNG header with an impossible size, colour type or depth
+  InvalidPng,           // a PNG that breaks the format: chunks, image data
+  NotAPalette,          // a palette source that holds no palette
+  InvalidPalette,       // a palette file that breaks its format
   // Converting and writing.
   EmptyImage,           // nothing to write
   NotEightBit,          // a sprite can only be written from an 8-bit image
@@ -62,6 +68,7 @@ enum class TImageError : std::uint8_t {
   DoesNotFitFormat,     // a frame the chosen DEF pixel format cannot store
   PaletteMismatch,      // an 8-bit image whose palette is not the one required
   BadManifest,          // a DEF manifest line that cannot be understood
+  InexactColors,        // pixels that are not palette colours, when exact ones were asked
 };
 
 // The text shown for a kind; "" for None.

@@ -64,4 +64,14 @@ inline constexpr std::int64_t kMaxP32DataBytes = kMaxPixelBlockBytes;
 // a file holding more than the block it can fill is not read into memory.
 inline constexpr std::int64_t kMaxZSoftCompressedBytes = kMaxPixelBlockBytes;
 
+// A PNG file is read into memory whole before it is decoded. Its image data
+// is compressed, so a file larger than the pixel block it can fill is at
+// most an image of noise, which the pixel-block cap refuses anyway.
+inline constexpr std::int64_t kMaxPngFileBytes = kMaxPixelBlockBytes;
+
+// The largest ancillary chunk libpng may hold in memory while reading (text,
+// colour profiles); we use none of them, and this keeps a chunk that claims
+// gigabytes from being allocated.
+inline constexpr std::int64_t kMaxPngChunkBytes = 8 << 20;
+
 }  // namespace kelvane

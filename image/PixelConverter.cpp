@@ -5,6 +5,7 @@
 
 #include "image/Assert.h"
 #include "image/FixedPalettes.h"
+#include "image/NearestColorMap.h"
 
 namespace kelvane {
 
@@ -118,7 +119,7 @@ TRowEncoder::TRowEncoder(TBitmapInfoBlock& target) {
         table[4 * i + 2] = static_cast<std::uint8_t>(palette[i] >> 16);
         table[4 * i + 3] = 0;
       }
-      Map_ = &TNearestColorMap::ForFixedPalette(Bits_);
+      Map_ = std::make_unique<TNearestColorMap>(palette);
       Supported_ = true;
       break;
     }
@@ -131,6 +132,8 @@ TRowEncoder::TRowEncoder(TBitmapInfoBlock& target) {
     default: break;
   }
 }
+
+TRowEncoder::~TRowEncoder() = default;
 
 void TRowEncoder::Encode(const std::uint32_t* in, std::int64_t width, std::uint8_t* row) const {
   KELVANE_ASSERT(Supported_ && width >= 0 && (width == 0 || (in != nullptr && row != nullptr)));
@@ -145,7 +148,7 @@ void TRowEncoder::Encode(const std::uint32_t* in, std::int64_t width, std::uint8
       break;
     }
     case 8:
-      for (std::int64_t x = 0; x < width; ++x) row[x] = Map_->Nearest(in[x]);
+      Map_->NearestRow(in, width, row);
       break;
     case 16:
       for (std::int64_t x = 0; x < width; ++x) {

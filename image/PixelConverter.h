@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "image/BitmapInfoBlock.h"
@@ -51,6 +52,7 @@ class TRowEncoder {
  public:
   // Writes the fixed colour table into `target` for 8 bits or fewer.
   explicit TRowEncoder(TBitmapInfoBlock& target);
+  ~TRowEncoder();
   bool Supported() const { return Supported_; }
   void Encode(const std::uint32_t* in, std::int64_t width, std::uint8_t* row) const;
 
@@ -58,7 +60,8 @@ class TRowEncoder {
   int Bits_ = 0;
   bool Supported_ = false;
   bool Rgb565_ = false;
-  TNearestColorMap* Map_ = nullptr;
+  // Its own map, so that encoders on several threads never share a cache.
+  std::unique_ptr<TNearestColorMap> Map_;
 };
 
 }  // namespace kelvane

@@ -12,13 +12,14 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 # What building and running the two programs needs.
 run_packages=(
-  cmake g++ ninja-build ccache pkg-config zlib1g-dev
+  cmake g++ ninja-build ccache pkg-config
+  libpng-dev zlib1g-dev
   qt6-base-dev qt6-wayland qt6-translations-l10n fonts-liberation2
 )
 # What the tests, the sanitizer build and the fuzzers need on top.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pil
+  python3 python3-pil imagemagick
   clang libclang-rt-14-dev
   xvfb xauth
 )

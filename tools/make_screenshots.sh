@@ -9,9 +9,10 @@
 #   1. clicks a sprite in the file list      -> OUT_DIR/screenshot-sprite.png
 #   2. picks "BMP images (*.bmp)" in the filter drop-down, clicks a 24-bit
 #      BMP                                    -> OUT_DIR/screenshot-bmp-warning.png
-#   3. adds a ZSoft PCX image to the folder, picks "PCX sprites (*.pcx)"
+#   3. opens the "Палитра" menu               -> OUT_DIR/screenshot-palette-menu.png
+#   4. adds a ZSoft PCX image to the folder, picks "PCX sprites (*.pcx)"
 #      again and clicks it                    -> OUT_DIR/screenshot-zsoft.png
-#   4. double-clicks the archive Sprites.lod (40 sprites drawn by
+#   5. double-clicks the archive Sprites.lod (40 sprites drawn by
 #      tools/make_lod.py) in the folder list and clicks one of its entries
 #                                             -> OUT_DIR/screenshot-archive.png
 # OUT_DIR defaults to docs/. Needs xvfb-run (xvfb, xauth), xdotool,
@@ -36,6 +37,9 @@ column_width=137
 row_height=14
 folder_list_height=128
 folder_row_height=16
+# The menu bar: "Файл" first, then "Палитра"; a point inside the second.
+palette_menu_x=70
+menu_bar_y=10
 
 die() { echo "make_screenshots: $*" >&2; exit 1; }
 
@@ -129,6 +133,16 @@ inside_xvfb() {
   row=$(row_of "$work/samples" bmp "$bmp")
   click "$line_x" $((list_top + row * row_height + row_height / 2))
   shoot "$out/screenshot-bmp-warning.png"
+
+  # The "Палитра" menu, the second entry of the menu bar at the top of the
+  # window, open over the BMP panel.
+  xdotool mousemove $((X + palette_menu_x)) $((Y + menu_bar_y)) click 1
+  sleep 0.6
+  import -window root "$work/root.png"
+  convert "$work/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
+    -define png:exclude-chunks=date,time "$out/screenshot-palette-menu.png"
+  echo "wrote $out/screenshot-palette-menu.png"
+  xdotool key Escape
 
   # A ZSoft PCX image under ".pcx": copied in only now, so the first two
   # pictures show the samples alone; going back to the first filter entry

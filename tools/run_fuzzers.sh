@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs each libFuzzer binary for SECONDS seconds, seeded with the samples,
 # the checked-in hostile inputs, the .pcx kind fixtures and (when present)
-# the BMP Suite files.
+# the BMP Suite and PngSuite files.
 #
 #   tools/run_fuzzers.sh SECONDS [BUILD_DIR]
 #
@@ -19,9 +19,11 @@ seconds=$1
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$repo/build-fuzz}
 bmpsuite=$repo/../shared/corpus/bmpsuite
+pngsuite=$repo/../shared/corpus/pngsuite
 
 status=0
-for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive load-zsoft-pcx load-p32 load-pcx-file read-def; do
+for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive load-zsoft-pcx load-p32 load-pcx-file read-def \
+    read-png parse-palette; do
   binary=$build/fuzz/kelvane-fuzz-$target
   if [ ! -x "$binary" ]; then
     echo "$binary is missing: configure with -DKELVANE_BUILD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ and build" >&2
@@ -34,6 +36,7 @@ for target in read-bmp-stream read-plain-bmp-stream load-sprite lod-archive load
   for sub in g q b; do
     [ -d "$bmpsuite/$sub" ] && seeds="$seeds $bmpsuite/$sub"
   done
+  [ -d "$pngsuite" ] && seeds="$seeds $pngsuite"
   echo "== $target: $seconds s"
   # The readers may legitimately take up to a 1 GiB pixel block, so the
   # memory limits sit above it; -max_len lets seeds of the BMP Suite in whole.

@@ -1,6 +1,7 @@
 #include "ui/FileDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -130,6 +131,10 @@ bool RunDialog(TFileDialog& d) {
     };
     follow(dialog.selectedNameFilter());
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+    // Qt's own dialog raises filterSelected for the user's choice only; its
+    // type list also follows selectNameFilter, so the list is watched too.
+    if (auto* types = dialog.findChild<QComboBox*>("fileTypeCombo"))
+      QObject::connect(types, &QComboBox::currentTextChanged, &dialog, follow);
   }
   if (!d.StartDirectory.empty()) dialog.setDirectory(QString::fromStdString(d.StartDirectory));
   const std::string proposed = CutUtf8(d.FilePath, MaxProposedPathLength);

@@ -77,7 +77,7 @@ TResult RunJob(const TLodArchive& archive, const TJob& job, const TExtractReques
       if (r.Why.empty()) r.Why = "cannot be converted";
       return r;
     }
-    if (const TOutcome made = EncodeImage(image, request.Target, *encoded); !made) {
+    if (const TOutcome made = EncodeImage(image, request.Target, *encoded, request.Save); !made) {
       r.Why = made.Error == TImageError::NotEightBit
                   ? "the image is " + std::string(FormatCaption(image.GetPixelFormat())) +
                         "; a sprite is written from an 8-bit image"

@@ -46,6 +46,7 @@ struct TExtractRequest {
   std::vector<std::string> Masks;  // entries matching any; empty: every entry
   bool Convert = false;            // convert image entries to Target
   TSaveTarget Target = TSaveTarget::Bmp;
+  TSaveOptions Save;               // how Target is written (PNG transparency)
   TImagePreparer Prepare;          // may be empty
   unsigned Threads = 0;            // 0: one per core
 };

@@ -12,7 +12,22 @@ TFileKind FileKind(const std::string& path) {
   if (ext == "PCX") return fkPcx;
   if (ext == "BMP") return fkBmp;
   if (ext == "DEF") return fkDef;
+  if (ext == "PNG") return fkPng;
   return fkOther;
+}
+
+std::string WithDefaultExtension(const std::string& path, TFileKind kind) {
+  const auto slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name.find('.') != std::string::npos) return path;
+  switch (kind) {
+    case fkPcx: return path + ".pcx";
+    case fkBmp: return path + ".bmp";
+    case fkPng: return path + ".png";
+    case fkDef: return path + ".def";
+    case fkOther: break;
+  }
+  return path;
 }
 
 std::string StripExtension(const std::string& name) {

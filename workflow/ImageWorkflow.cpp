@@ -1,7 +1,9 @@
 #include "workflow/ImageWorkflow.h"
 
+#include "formats/PaletteFile.h"
 #include "formats/PcxFile.h"
 #include "formats/PcxSprite.h"
+#include "formats/PngCodec.h"
 #include "image/ByteStream.h"
 #include "image/SafeSave.h"
 #include "workflow/DefWorkflow.h"
@@ -61,6 +63,13 @@ TLoadResult LoadBmpFile(TDibBitmap& image, const std::string& path) {
   return BmpLoaded(image);
 }
 
+// A PNG file is shown as a BMP file is, on the BMP panel.
+TLoadResult PngLoaded(const TDibBitmap& image, TOutcome read) {
+  return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), read);
+}
+
+TLoadResult LoadPngFile(TDibBitmap& image, const std::string& path) { return PngLoaded(image, LoadPng(path, image)); }
+
 }  // namespace
 
 TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind kind) {
@@ -68,6 +77,7 @@ TLoadResult LoadImageFile(TDibBitmap& image, const std::string& path, TFileKind 
     case fkPcx: return LoadPcxNamedFile(image, path);
     case fkBmp: return LoadBmpFile(image, path);
     case fkDef: return LoadDefImage(image, path);
+    case fkPng: return LoadPngFile(image, path);
     case fkOther: break;
   }
   return TLoadResult{};
@@ -90,6 +100,10 @@ TLoadResult LoadImageBytes(TDibBitmap& image, std::span<const std::uint8_t> byte
       TMemorySource source(bytes);
       return LoadDefImage(image, source);
     }
+    case fkPng: {
+      TMemorySource source(bytes);
+      return PngLoaded(image, ReadPng(source, image));
+    }
     case fkOther: break;
   }
   return TLoadResult{};
@@ -103,6 +117,7 @@ TLoadResult LoadUnopenable(TDibBitmap& image, TFileKind kind, TOutcome why) {
       return PcxLoaded(image, read);
     }
     case fkBmp:
+    case fkPng:
       image.Clear();
       return Shown(image, TImagePanel::Bmp, std::string(FormatCaption(image.GetPixelFormat())), why);
     case fkDef: {
@@ -138,13 +153,37 @@ std::string ReducedFormatText(const TDibBitmap& image) {
   return std::string(image.GetPixelFormat() == px8 ? FormatCaption(px8) : kErrorCaption);
 }
 
+TOutcome LoadPaletteChoice(const std::string& path, TPaletteChoice& out) {
+  TPalette palette;
+  if (TOutcome loaded = LoadPaletteSource(path, palette); !loaded) return loaded;
+  out.Kind = TPaletteChoice::TKind::FromFile;
+  out.Palette = palette;
+  out.Source = path;
+  out.Options = TReductionOptions{};
+  return TOutcome::Success();
+}
+
+TReductionReport ReduceWithPalette(TDibBitmap& image, const TPaletteChoice& choice) {
+  if (choice.Kind == TPaletteChoice::TKind::FromFile) return ReduceToPalette(image, choice.Palette, choice.Options);
+  TReductionReport report;
+  report.Outcome = ReduceTo8(image);
+  return report;
+}
+
 TSaveTarget SaveTargetFor(TFileKind kind, TSpriteDepth depth) {
-  if (kind != fkPcx) return TSaveTarget::Bmp;
-  return depth == TSpriteDepth::TwentyFour ? TSaveTarget::Sprite24 : TSaveTarget::Sprite;
+  switch (kind) {
+    case fkPcx: return depth == TSpriteDepth::TwentyFour ? TSaveTarget::Sprite24 : TSaveTarget::Sprite;
+    case fkPng: return TSaveTarget::Png;
+    case fkBmp:
+    case fkDef:
+    case fkOther: break;
+  }
+  return TSaveTarget::Bmp;
 }
 
 std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format) {
-  std::vector<TSaveType> types = {{"Bitmaps (*.bmp)", "*.bmp", "bmp", TSaveTarget::Bmp}};
+  std::vector<TSaveType> types = {{"Bitmaps (*.bmp)", "*.bmp", "bmp", TSaveTarget::Bmp},
+                                  {"PNG images (*.png)", "*.png", "png", TSaveTarget::Png}};
   // Images above 8 bits can become 24-bit sprites without losing colours.
   if (ReadinessOf(format).ShowsWarning) types.push_back({"PCX 24 bit (*.pcx)", "*.pcx", "pcx", TSaveTarget::Sprite24});
   return types;
@@ -152,9 +191,11 @@ std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format) {
 
 TSaveTarget PreviewSaveTarget(const std::vector<TSaveType>& types, int chosenIndex, const std::string& path) {
   if (types.empty()) return TSaveTarget::Bmp;
-  std::string extension = path.substr(path.rfind('.') == std::string::npos ? path.size() : path.rfind('.') + 1);
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  const auto slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string extension = name.substr(name.rfind('.') == std::string::npos ? name.size() : name.rfind('.') + 1);
+  for (char& ch : extension)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
   for (const TSaveType& type : types)
     if (extension == type.Extension) return type.Target;
   const bool inRange = chosenIndex >= 0 && static_cast<std::size_t>(chosenIndex) < types.size();
@@ -170,14 +211,20 @@ const char* ExtensionOf(TSaveTarget target) {
     case TSaveTarget::Bmp: return "bmp";
     case TSaveTarget::Sprite:
     case TSaveTarget::Sprite24: return "pcx";
+    case TSaveTarget::Png: return "png";
   }
   return "bmp";
 }
 
-TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out) {
+TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out, const TSaveOptions& options) {
   switch (target) {
     case TSaveTarget::Sprite: return EncodeSprite(image, out);
     case TSaveTarget::Sprite24: return EncodeSprite24(image, out);
+    case TSaveTarget::Png: {
+      const TOutcome made = EncodePng(image, TPngWriteOptions{options.PngAlpha}, out);
+      out.Seek(0, soFromStart);
+      return made;
+    }
     case TSaveTarget::Bmp:
       if (image.IsEmpty()) return TOutcome::Failure(TImageError::EmptyImage);
       if (!image.WriteBmpStream(out)) return TOutcome::Failure(TImageError::NotWritableAsBmp);
@@ -187,11 +234,11 @@ TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& o
   return TOutcome::Failure(TImageError::NotWritableAsBmp);
 }
 
-TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target) {
+TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target, const TSaveOptions& options) {
   // The whole file is made in memory first, so an image that cannot be
   // written never touches the disk.
   auto bytes = NewMemoryByteStream();
-  if (const TOutcome made = EncodeImage(image, target, *bytes); !made) return made;
+  if (const TOutcome made = EncodeImage(image, target, *bytes, options); !made) return made;
   return SaveFileReplacing(path, [&](TByteStream& stream) {
     return bytes->Size() == 0 || stream.Write(bytes->Memory(), bytes->Size()) == bytes->Size();
   });

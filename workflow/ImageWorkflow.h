@@ -16,6 +16,8 @@
 // - a sprite that passes the test but cannot be built, and a BMP file that
 //   cannot be read, are shown all the same: an empty image, "0x0",
 //   "<ошибка>";
+// - a PNG file loads like a BMP file, on the BMP panel (it can be reduced
+//   and saved as a sprite the same way);
 // - a DEF animation shows its first frame on the sprite panel, with the
 //   DEF's full size and a text naming it and its frame count
 //   (DefWorkflow.h); one that cannot be read is refused like a sprite;
@@ -31,8 +33,10 @@
 #include <vector>
 
 #include "formats/ContentKind.h"
+#include "formats/PngCodec.h"
 #include "image/DibBitmap.h"
 #include "image/ImageError.h"
+#include "image/PaletteReduction.h"
 #include "workflow/FileKind.h"
 
 namespace kelvane {
@@ -98,18 +102,40 @@ TOutcome ReduceTo8(TDibBitmap& image);
 // did not become 8-bit.
 std::string ReducedFormatText(const TDibBitmap& image);
 
+// The palette a reduction to 8 bits maps onto: the fixed 256-colour table
+// (what "Преобразовать в 8 бит" and --to8 always did), or a palette taken
+// from a file, with the game's reserved entries kept (image/PaletteReduction.h).
+struct TPaletteChoice {
+  enum class TKind : std::uint8_t { Standard, FromFile };
+  TKind Kind = TKind::Standard;
+  TPalette Palette;        // FromFile
+  std::string Source;      // FromFile: the file it came from
+  TReductionOptions Options;
+};
+
+// A choice of the palette in the file at `path` (any source
+// formats/PaletteFile.h reads), reserving entries 0-7. `out` is untouched
+// when the file gives no palette.
+TOutcome LoadPaletteChoice(const std::string& path, TPaletteChoice& out);
+
+// Reduces `image` to 8 bits onto the chosen palette: the fixed table as
+// ReduceTo8 does (the report counts nothing then), or the file's palette by
+// the rules of ReduceToPalette.
+TReductionReport ReduceWithPalette(TDibBitmap& image, const TPaletteChoice& choice);
+
 // What a save writes.
 enum class TSaveTarget : std::uint8_t {
   Bmp,       // a BMP file of the image as it is
   Sprite,    // an 8-bit sprite; other depths give NotEightBit
   Sprite24,  // a 24-bit sprite of any image, nothing reduced (alpha dropped)
+  Png,       // a PNG file (formats/PngCodec.h)
 };
 enum class TSpriteDepth : std::uint8_t { Eight, TwentyFour };
-// The target for a file of `kind`: a sprite of `depth` for fkPcx, Bmp for
-// anything else.
+// The target for a file of `kind`: a sprite of `depth` for fkPcx, a PNG for
+// fkPng, Bmp for anything else.
 TSaveTarget SaveTargetFor(TFileKind kind, TSpriteDepth depth = TSpriteDepth::Eight);
 // The file name extension a target is written under, without the dot:
-// "bmp", "pcx".
+// "bmp", "pcx", "png".
 const char* ExtensionOf(TSaveTarget target);
 
 // A file type the preview's save dialog offers: its filter caption and
@@ -121,26 +147,30 @@ struct TSaveType {
   TSaveTarget Target;
 };
 // The preview's file types for an image of `format`, the first one chosen
-// at first: "Bitmaps (*.bmp)" always, then "PCX 24 bit (*.pcx)" for images
-// above 8 bits.
+// at first: "Bitmaps (*.bmp)" and "PNG images (*.png)" always, then
+// "PCX 24 bit (*.pcx)" for images above 8 bits.
 std::vector<TSaveType> PreviewSaveTypes(TPixelFormat format);
 // What a save through those types writes to `path`: the offered type whose
 // extension the name ends with (any case), else the type the user chose
-// (`chosenIndex`, 0-based; the first when out of range). The name wins
-// because the dialog adds one fixed extension to a name typed without one,
-// whatever type is chosen: "hero" with "PCX 24 bit" chosen comes back as
-// "hero.bmp", and must not become a sprite under a BMP name.
+// (`chosenIndex`, 0-based; the first when out of range). A name the user
+// typed with an extension of its own decides over the chosen type, so a
+// sprite never goes under a BMP name nor a BMP under a PNG one.
 TSaveTarget PreviewSaveTarget(const std::vector<TSaveType>& types, int chosenIndex, const std::string& path);
 
 // True when saving `image` as `target` loses its alpha channel (a 32-bit
 // image written as a 24-bit sprite); front ends say so.
 bool DropsAlpha(const TDibBitmap& image, TSaveTarget target);
 
+// How a save writes, where the target has a choice.
+struct TSaveOptions {
+  TPngAlpha PngAlpha = TPngAlpha::None;  // Png: tRNS for entries 0, 1, 4
+};
+
 // Writes `image` to `path`. The file is replaced only when everything was
 // written, so a failure never leaves a partial file nor damages the old one.
-TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target);
+TOutcome SaveImage(TDibBitmap& image, const std::string& path, TSaveTarget target, const TSaveOptions& options = {});
 // The bytes SaveImage writes for `image` as `target`, in `out` from its
 // start: what an extraction or an archive entry holds.
-TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out);
+TOutcome EncodeImage(TDibBitmap& image, TSaveTarget target, TMemoryByteStream& out, const TSaveOptions& options = {});
 
 }  // namespace kelvane

@@ -121,7 +121,8 @@ std::vector<std::string> IndexRowsOfBmp8(const std::string& bmp) {
 TEST_F(CliTest, HelpPrintsUsageAndUsageErrorsExitWithTwo) {
   const TRun help = Run({"--help"});
   EXPECT_EQ(help.Exit, 0);
-  EXPECT_NE(help.Out.find("convert [--to8] --to bmp|pcx -o DIR INPUT..."), std::string::npos) << help.Out;
+  EXPECT_NE(help.Out.find("convert [REDUCTION] [--depth 8|24] [--alpha] [-j N] --to bmp|pcx|png -o DIR INPUT..."), std::string::npos)
+      << help.Out;
 
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"explode"}, {"convert", Sample("sprite8-5x4.pcx")}, {"convert", "--to", "gif", "-o", ".", "x.bmp"}}) {
@@ -524,6 +525,127 @@ TEST_F(CliTest, DepthTwentyFourWritesSpritesWithoutReductionAndNotesADroppedAlph
   const TRun plain = Run({"convert", (kKinds / "zsoft24-45x30.pcx").string(), In("plain.pcx")});
   EXPECT_EQ(plain.Exit, 1);
   EXPECT_NE(plain.Err.find("use --to8"), std::string::npos) << plain.Err;
+}
+
+// A sprite of a game-like palette: the eight reserved colours first, every
+// colour distinct, every entry used.
+std::string GameSprite(int width, int height) {
+  std::string s;
+  auto put32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  put32(static_cast<std::uint32_t>(width * height));
+  put32(static_cast<std::uint32_t>(width));
+  put32(static_cast<std::uint32_t>(height));
+  for (int i = 0; i < width * height; ++i) s.push_back(static_cast<char>(i * 7 % 256));
+  const std::uint8_t reserved[8][3] = {{0, 255, 255}, {255, 150, 255}, {255, 100, 255}, {255, 50, 255},
+                                       {255, 0, 255}, {255, 255, 0},   {180, 0, 255},   {0, 255, 0}};
+  for (int i = 0; i < 256; ++i) {
+    if (i < 8) {
+      s.append(reinterpret_cast<const char*>(reserved[i]), 3);
+    } else {
+      s.push_back(static_cast<char>(i));
+      s.push_back(static_cast<char>(255 - i));
+      s.push_back(static_cast<char>(i * 3 % 251));
+    }
+  }
+  return s;
+}
+
+// The 24-bit BMP file another program makes of an 8-bit sprite: every
+// index replaced by its palette colour.
+std::string TwentyFourBitBmpOf(const std::string& sprite) {
+  std::uint32_t width, height;
+  std::memcpy(&width, sprite.data() + 4, 4);
+  std::memcpy(&height, sprite.data() + 8, 4);
+  const std::string palette = sprite.substr(sprite.size() - 768);
+  const std::size_t stride = (width * 3 + 3) / 4 * 4;
+  std::string bmp(54 + stride * height, '\0');
+  auto put32 = [&](std::size_t at, std::uint32_t v) { std::memcpy(bmp.data() + at, &v, 4); };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(bmp.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, width);
+  put32(22, height);
+  put32(26, 1 | 24 << 16);
+  for (std::uint32_t y = 0; y < height; ++y)
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const auto index = static_cast<std::uint8_t>(sprite[12 + y * width + x]);
+      char* at = bmp.data() + 54 + (height - 1 - y) * stride + x * 3;
+      at[0] = palette[index * 3 + 2];
+      at[1] = palette[index * 3 + 1];
+      at[2] = palette[index * 3];
+    }
+  return bmp;
+}
+
+TEST_F(CliTest, SpritesRoundTripThroughPngAndComeBackFromTwentyFourBits) {
+  WriteAll(Dir / "game.pcx", GameSprite(37, 19));
+  for (const std::vector<std::string>& alpha : {std::vector<std::string>{}, std::vector<std::string>{"--alpha"}}) {
+    std::vector<std::string> args = {"convert"};
+    args.insert(args.end(), alpha.begin(), alpha.end());
+    args.insert(args.end(), {In("game.pcx"), In("game.png")});
+    ASSERT_EQ(Run(args).Exit, 0);
+    ASSERT_EQ(Run({"convert", In("game.png"), In("back.pcx")}).Exit, 0);
+    EXPECT_EQ(ReadAll(In("back.pcx")), ReadAll(In("game.pcx")));
+  }
+  // 24 bits in between, as an editor saves: the palette brings it back.
+  WriteAll(Dir / "wide.bmp", TwentyFourBitBmpOf(ReadAll(In("game.pcx"))));
+  const TRun r = Run({"convert", "--palette", In("game.pcx"), In("wide.bmp"), In("again.pcx")});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Err, In("wide.bmp") + ": 0 of 703 pixels were not colours of the palette\n");
+  EXPECT_EQ(ReadAll(In("again.pcx")), ReadAll(In("game.pcx")));
+}
+
+TEST_F(CliTest, PaletteReductionReportsInexactPixelsAndExactRefuses) {
+  WriteAll(Dir / "game.pcx", GameSprite(5, 4));
+  TRun r = Run({"convert", "--palette", In("game.pcx"), Sample("bmp24-45x30.bmp"), In("a.pcx")});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  const auto lines = Lines(r.Err);
+  ASSERT_EQ(lines.size(), 1u) << r.Err;
+  EXPECT_EQ(lines[0].rfind(Sample("bmp24-45x30.bmp") + ": ", 0), 0u);
+  EXPECT_NE(lines[0].find(" of 1350 pixels were not colours of the palette"), std::string::npos) << lines[0];
+  EXPECT_EQ(ReadAll(In("a.pcx")).substr(12 + 45 * 30), ReadAll(In("game.pcx")).substr(12 + 20)) << "the palette";
+
+  r = Run({"convert", "--palette", In("game.pcx"), "--exact", Sample("bmp24-45x30.bmp"), In("b.pcx")});
+  EXPECT_EQ(r.Exit, 1);
+  ASSERT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+  EXPECT_NE(r.Err.find("not converted (--exact)"), std::string::npos) << r.Err;
+  EXPECT_FALSE(fs::exists(In("b.pcx")));
+
+  r = Run({"convert", "--palette", In("absent.pal"), Sample("bmp24-45x30.bmp"), In("c.pcx")});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(r.Err.rfind(In("absent.pal") + ": no palette: ", 0), 0u) << r.Err;
+  EXPECT_FALSE(fs::exists(In("c.pcx")));
+}
+
+TEST_F(CliTest, BatchesToPngGiveTheSameFilesOnOneThreadOrMany) {
+  std::vector<std::string> inputs;
+  for (const char* name : {"sprite8-5x4.pcx", "sprite24-7x7.pcx", "bmp1-37x19.bmp", "bmp16-565-45x30.bmp",
+                           "bmp32-41x31.bmp", "bmp8rle-47x33.bmp"})
+    inputs.push_back(Sample(name));
+  WriteAll(Dir / "broken.bmp", "BM nothing");
+  inputs.push_back(In("broken.bmp"));
+  for (const char* jobs : {"1", "4"}) {
+    const fs::path out = Dir / (std::string("out") + jobs);
+    fs::create_directories(out);
+    std::vector<std::string> args = {"convert", "-j", jobs, "--to", "png", "-o", out.string()};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    const TRun r = Run(args);
+    EXPECT_EQ(r.Exit, 1);
+    ASSERT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+    EXPECT_EQ(r.Err.rfind(In("broken.bmp") + ": ", 0), 0u) << r.Err;
+    EXPECT_EQ(DirectoryNames(out).size(), 6u);
+  }
+  for (const std::string& name : DirectoryNames(Dir / "out1")) {
+    EXPECT_EQ(ReadAll(Dir / "out1" / name), ReadAll(Dir / "out4" / name)) << name;
+    EXPECT_EQ(ReadAll(Dir / "out1" / name).substr(1, 3), "PNG") << name;
+  }
+  const TRun info = Run({"info", (Dir / "out1" / "sprite24-7x7.png").string(), (Dir / "out1" / "bmp1-37x19.png").string()});
+  EXPECT_EQ(Lines(info.Out), (std::vector<std::string>{(Dir / "out1" / "sprite24-7x7.png").string() + ": 7x7  24 bit",
+                                                        (Dir / "out1" / "bmp1-37x19.png").string() + ": 37x19  8 bit"}));
 }
 
 }  // namespace

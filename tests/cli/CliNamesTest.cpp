@@ -49,6 +49,19 @@ TEST(CommandLine, UsageErrorsAreRefusedBeforeAnyFileIsTouched) {
       {"convert", "--depth", "24", "a.pcx", "b.bmp"},
       {"convert", "--depth", "24", "--to", "bmp", "-o", "out", "a.pcx"},
       {"convert", "--depth", "24", "--to8", "a.bmp", "b.pcx"},
+      {"convert", "--to", "png", "-o", "out", "--alpha"},
+      {"convert", "--palette"},
+      {"convert", "--palette", "", "a.png", "b.pcx"},
+      {"convert", "--to8", "--palette", "p.pal", "a.png", "b.pcx"},
+      {"convert", "--reserve", "0-7", "a.png", "b.pcx"},
+      {"convert", "--exact", "a.png", "b.pcx"},
+      {"convert", "--palette", "p.pal", "--reserve", "0-300", "a.png", "b.pcx"},
+      {"convert", "--palette", "p.pal", "--reserve", "a.png", "b.pcx"},
+      {"convert", "--alpha", "a.png", "b.bmp"},
+      {"convert", "--alpha", "--to", "pcx", "-o", "out", "a.png"},
+      {"convert", "-j", "2", "a.png", "b.pcx"},
+      {"convert", "-j", "0", "--to", "png", "-o", "out", "a.bmp"},
+      {"convert", "-jx", "--to", "png", "-o", "out", "a.bmp"},
   };
   for (const auto& args : bad) {
     std::string joined;
@@ -106,6 +119,19 @@ TEST(CommandLine, ParsesSingleAndBatchConversions) {
   ASSERT_TRUE(r.Ok) << r.Error;
   EXPECT_EQ(r.Options.SpriteDepth, TSpriteDepth::Eight);
   EXPECT_TRUE(r.Options.To8);
+  r = cli::ParseCommandLine({"convert", "--palette=players.pal", "--reserve", "0-7,224-255", "--exact", "a.PNG",
+                             "b.pcx"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.PaletteSource, "players.pal");
+  EXPECT_EQ(r.Options.ReservedList, "0-7,224-255");
+  EXPECT_TRUE(r.Options.Exact);
+  EXPECT_FALSE(r.Options.Alpha);
+
+  r = cli::ParseCommandLine({"convert", "--alpha", "-j3", "--to=png", "-o", "out", "a.pcx", "b.pcx"});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Options.BatchTarget, cli::fkPng);
+  EXPECT_TRUE(r.Options.Alpha);
+  EXPECT_EQ(r.Options.Jobs, 3);
 
   r = cli::ParseCommandLine({"info", "x.pcx", "--help"});
   ASSERT_TRUE(r.Ok);

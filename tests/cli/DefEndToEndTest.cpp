@@ -206,7 +206,7 @@ TEST_F(DefCliTest, UsageErrorsExitWithTwoAndTouchNothing) {
       {{"def", "build", "m.manifest"}, "needs -o OUT.def"},
       {{"def", "build", "a", "b", "-o", out}, "takes one MANIFEST"},
       {{"def", "info", "--sheet", def}, "unknown option"},
-      {{"convert", (kSamples / "bmp8-47x33.bmp").string(), (Dir / "x.def").string()}, "neither a .pcx nor a .bmp"},
+      {{"convert", (kSamples / "bmp8-47x33.bmp").string(), (Dir / "x.def").string()}, "is not a .pcx, .bmp or .png file"},
   };
   for (const Case& c : cases) {
     const TRun r = Run(c.Args);
@@ -214,7 +214,7 @@ TEST_F(DefCliTest, UsageErrorsExitWithTwoAndTouchNothing) {
     EXPECT_NE(r.Err.find(c.Says), std::string::npos) << r.Err;
   }
   EXPECT_TRUE(fs::is_empty(Dir));
-  EXPECT_NE(Run({"--help"}).Out.find("def extract [--to bmp] [--sheet] [--jobs N] -o DIR FILE..."), std::string::npos);
+  EXPECT_NE(Run({"--help"}).Out.find("def extract [--to png|bmp] [--alpha] [--sheet] [--jobs N] -o DIR FILE..."), std::string::npos);
 }
 
 }  // namespace

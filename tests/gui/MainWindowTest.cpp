@@ -571,9 +571,9 @@ TEST_F(MainWindow, ThePreviewOffersATwentyFourBitSpriteForImagesAboveEightBits) 
     QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_TRUE(save.Fired());
   }
-  EXPECT_EQ(filters, QStringList{"Bitmaps (*.bmp)"});
+  EXPECT_EQ(filters, (QStringList{"Bitmaps (*.bmp)", "PNG images (*.png)"}));
 
-  // A 24-bit BMP: BMP first, then a 24-bit sprite, which the user picks.
+  // A 24-bit BMP: BMP and PNG first, then a 24-bit sprite, which the user picks.
   // It lies in a folder of its own, so that the proposed name matches no
   // file where the dialog opens: Qt's dialog would otherwise select that
   // file once its listing arrives and put its name back over the typed one.
@@ -590,13 +590,13 @@ TEST_F(MainWindow, ThePreviewOffersATwentyFourBitSpriteForImagesAboveEightBits) 
     TModalWatcher save(test::IsA<QFileDialog>(), [&filters](QWidget* w) {
       auto* dialog = static_cast<QFileDialog*>(w);
       filters = dialog->nameFilters();
-      ChooseFileType(dialog, 1);
+      ChooseFileType(dialog, 2);
       TypeNameAndSave(w, "deep.pcx");
     });
     QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_TRUE(save.Fired());
   }
-  EXPECT_EQ(filters, (QStringList{"Bitmaps (*.bmp)", "PCX 24 bit (*.pcx)"}));
+  EXPECT_EQ(filters, (QStringList{"Bitmaps (*.bmp)", "PNG images (*.png)", "PCX 24 bit (*.pcx)"}));
   const std::string sprite = Tree.Native("deep.pcx");
   ASSERT_TRUE(fs::exists(sprite));
   EXPECT_EQ(fs::file_size(sprite), 12u + 45u * 30u * 3u);
@@ -614,7 +614,7 @@ TEST_F(MainWindow, ThePreviewOffersATwentyFourBitSpriteForImagesAboveEightBits) 
   // sprite named plain.pcx.
   {
     TModalWatcher save(test::IsA<QFileDialog>(), [](QWidget* w) {
-      ChooseFileType(static_cast<QFileDialog*>(w), 1);
+      ChooseFileType(static_cast<QFileDialog*>(w), 2);
       TypeNameAndSave(w, "plain");
     });
     QTest::mouseClick(Main->Preview->Widget(), Qt::LeftButton, {}, QPoint(5, 5));

@@ -7,6 +7,7 @@
 
 #include "image/DibBitmap.h"
 #include "image/FixedPalettes.h"
+#include "image/NearestColorMap.h"
 #include "tests/image/TestBmp.h"
 
 namespace kelvane {
@@ -185,27 +186,6 @@ TEST(PixelConversion, UndecodableSourcesAreLeftAlone) {
   EXPECT_EQ(b.GetPixelFormat(), pxCustom);
   EXPECT_STREQ(b.LastErrorText(), "Unsupported bitmap format");
   EXPECT_EQ(b.Pixels()[7], 0x33);
-}
-
-TEST(NearestColorMap, AgreesWithBruteForceEverywhereItIsAsked) {
-  std::mt19937 random(99);
-  for (int bits : {1, 4, 8}) {
-    const auto palette = FixedPaletteFor(bits);
-    TNearestColorMap map(palette);
-    // Every palette colour maps to itself (the first of duplicates).
-    for (std::uint32_t c : palette) EXPECT_EQ(map.Nearest(c), NearestColorBruteForce(palette, c));
-    // A lattice through every cell's corners, then random colours.
-    for (std::uint32_t r = 0; r < 256; r += 7)
-      for (std::uint32_t g = 0; g < 256; g += 7)
-        for (std::uint32_t b = 0; b < 256; b += 7) {
-          const std::uint32_t c = (r << 16) | (g << 8) | b;
-          ASSERT_EQ(map.Nearest(c), NearestColorBruteForce(palette, c)) << std::hex << c;
-        }
-    for (int i = 0; i < 200000; ++i) {
-      const std::uint32_t c = random() & 0xFFFFFF;
-      ASSERT_EQ(map.Nearest(c), NearestColorBruteForce(palette, c)) << std::hex << c;
-    }
-  }
 }
 
 TEST(FixedPalettes, HoldTheSystemColours) {

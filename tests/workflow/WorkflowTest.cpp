@@ -26,9 +26,21 @@ TEST(FileKind, DecidesByTheLastDotOfTheWholePathIgnoringCase) {
   const Row rows[] = {
       {"unit.pcx", fkPcx},     {"UNIT.PCX", fkPcx},       {"a.Pcx", fkPcx},       {"maps/a.b.bmp", fkBmp},
       {"x.BMP", fkBmp},        {"x.bmp.txt", fkOther},    {"pcx", fkPcx},         {"dir.pcx/file", fkOther},
-      {"noext", fkOther},      {"x.pcx ", fkOther},       {"", fkOther},
+      {"noext", fkOther},      {"x.pcx ", fkOther},       {"", fkOther},          {"a.PNG", fkPng},
+      {"a.png.bmp", fkBmp},
   };
   for (const Row& r : rows) EXPECT_EQ(FileKind(r.Path), r.Kind) << '"' << r.Path << '"';
+}
+
+TEST(FileKind, ADefaultExtensionIsAddedOnlyToANameWithoutOne) {
+  EXPECT_EQ(WithDefaultExtension("/out/hero", fkPng), "/out/hero.png");
+  EXPECT_EQ(WithDefaultExtension("/out/hero", fkBmp), "/out/hero.bmp");
+  EXPECT_EQ(WithDefaultExtension("hero", fkPcx), "hero.pcx");
+  EXPECT_EQ(WithDefaultExtension("/out/hero.bmp", fkPng), "/out/hero.bmp");
+  EXPECT_EQ(WithDefaultExtension("/out/hero.txt", fkPng), "/out/hero.txt");
+  EXPECT_EQ(WithDefaultExtension("/dir.v2/hero", fkPng), "/dir.v2/hero.png");
+  EXPECT_EQ(WithDefaultExtension("/out/", fkPng), "/out/");
+  EXPECT_EQ(WithDefaultExtension("/out/hero", fkOther), "/out/hero");
 }
 
 TEST(Captions, SizeTextHasNoSpaces) {
@@ -124,6 +136,64 @@ TEST(LoadImageFile, OtherKindsAreNotLoadedAtAll) {
   EXPECT_EQ(image.Width(), 5);
 }
 
+TEST(LoadImageFile, PngFilesLoadLikeBmpFiles) {
+  TempDir dir;
+  TDibBitmap sprite;
+  ASSERT_EQ(LoadImageFile(sprite, kSamples + "sprite24-7x7.pcx", fkPcx).Status, TLoadStatus::Loaded);
+  ASSERT_TRUE(SaveImage(sprite, dir / "a.png", SaveTargetFor(fkPng)).Ok());
+  test::WriteFileBytes(dir / "broken.png", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0});
+  test::WriteFileBytes(dir / "text.png", Bytes{'h', 'i'});
+  struct Row {
+    std::string Path;
+    TLoadStatus Status;
+    const char* Size;
+    const char* Format;
+    TImageError Why;
+  } rows[] = {
+      {dir / "a.png", TLoadStatus::Loaded, "7x7", "24 bit", TImageError::None},
+      {dir / "broken.png", TLoadStatus::Unreadable, "0x0", "<ошибка>", TImageError::ShortRead},
+      {dir / "text.png", TLoadStatus::Unreadable, "0x0", "<ошибка>", TImageError::NotPng},
+      {dir / "missing.png", TLoadStatus::Unreadable, "0x0", "<ошибка>", TImageError::CannotOpen},
+  };
+  for (const Row& r : rows) {
+    TDibBitmap image;
+    const TLoadResult load = LoadImageFile(image, r.Path, FileKind(r.Path));
+    EXPECT_EQ(load.Status, r.Status) << r.Path;
+    EXPECT_EQ(load.Panel, TImagePanel::Bmp) << r.Path;
+    EXPECT_EQ(load.SizeText, r.Size) << r.Path;
+    EXPECT_EQ(load.FormatText, r.Format) << r.Path;
+    EXPECT_EQ(load.Why.Error, r.Why) << r.Path;
+  }
+}
+
+TEST(PaletteChoice, TheStandardTableIsTodaysReductionAndAFileGivesItsPalette) {
+  TDibBitmap standard, fromFile;
+  ASSERT_EQ(LoadImageFile(standard, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  ASSERT_EQ(LoadImageFile(fromFile, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  TDibBitmap today;
+  ASSERT_EQ(LoadImageFile(today, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
+  ASSERT_TRUE(ReduceTo8(today).Ok());
+
+  const TPaletteChoice fixed;
+  EXPECT_TRUE(ReduceWithPalette(standard, fixed).Outcome.Ok());
+  EXPECT_EQ(PaletteOf(standard), PaletteOf(today));
+  EXPECT_EQ(std::vector<std::uint8_t>(standard.Pixels(), standard.Pixels() + standard.PixelBytes()),
+            std::vector<std::uint8_t>(today.Pixels(), today.Pixels() + today.PixelBytes()));
+
+  TPaletteChoice choice;
+  TempDir dir;
+  EXPECT_EQ(LoadPaletteChoice(dir / "absent.pal", choice).Error, TImageError::CannotOpen);
+  EXPECT_EQ(choice.Kind, TPaletteChoice::TKind::Standard) << "untouched";
+  ASSERT_TRUE(LoadPaletteChoice(kSamples + "sprite8-33x21.pcx", choice).Ok());
+  EXPECT_EQ(choice.Kind, TPaletteChoice::TKind::FromFile);
+  EXPECT_EQ(choice.Options.Reserved, DefaultReservedEntries());
+  const TReductionReport report = ReduceWithPalette(fromFile, choice);
+  ASSERT_TRUE(report.Outcome.Ok());
+  EXPECT_EQ(fromFile.GetPixelFormat(), px8);
+  EXPECT_EQ(PaletteOf(fromFile), choice.Palette);
+  EXPECT_GT(report.InexactPixels, 0);
+}
+
 TEST(Readiness, OnlyEightBitImagesAreReadyAndOnlyDeepOnesWarn) {
   struct Row {
     TPixelFormat Format;
@@ -160,6 +230,8 @@ TEST(SaveImage, WritesByTargetAndNeverLeavesAFileItCouldNotWrite) {
   ASSERT_EQ(LoadImageFile(image, kSamples + "bmp24-45x30.bmp", fkBmp).Status, TLoadStatus::Loaded);
   EXPECT_EQ(SaveTargetFor(fkPcx), TSaveTarget::Sprite);
   EXPECT_EQ(SaveTargetFor(fkBmp), TSaveTarget::Bmp);
+  EXPECT_EQ(SaveTargetFor(fkPng), TSaveTarget::Png);
+  EXPECT_EQ(SaveTargetFor(fkOther), TSaveTarget::Bmp);
 
   EXPECT_EQ(SaveImage(image, dir / "no.pcx", TSaveTarget::Sprite).Error, TImageError::NotEightBit);
   EXPECT_FALSE(std::filesystem::exists(dir / "no.pcx"));
@@ -235,13 +307,15 @@ TEST(SaveImage, TwentyFourBitSpritesAreOfferedAboveEightBitsAndDropOnlyAlpha) {
   for (TPixelFormat format : {pxDevice, px1, px4, px8, px15, px16, px24, px32}) {
     const std::vector<TSaveType> types = PreviewSaveTypes(format);
     const bool deep = format == px15 || format == px16 || format == px24 || format == px32;
-    ASSERT_EQ(types.size(), deep ? 2u : 1u) << int(format);
+    ASSERT_EQ(types.size(), deep ? 3u : 2u) << int(format);
     EXPECT_STREQ(types[0].Caption, "Bitmaps (*.bmp)");
     EXPECT_EQ(types[0].Target, TSaveTarget::Bmp);
+    EXPECT_STREQ(types[1].Caption, "PNG images (*.png)");
+    EXPECT_EQ(types[1].Target, TSaveTarget::Png);
     if (deep) {
-      EXPECT_STREQ(types[1].Caption, "PCX 24 bit (*.pcx)");
-      EXPECT_STREQ(types[1].Extension, "pcx");
-      EXPECT_EQ(types[1].Target, TSaveTarget::Sprite24);
+      EXPECT_STREQ(types[2].Caption, "PCX 24 bit (*.pcx)");
+      EXPECT_STREQ(types[2].Extension, "pcx");
+      EXPECT_EQ(types[2].Target, TSaveTarget::Sprite24);
     }
   }
 
@@ -253,9 +327,10 @@ TEST(SaveImage, TwentyFourBitSpritesAreOfferedAboveEightBitsAndDropOnlyAlpha) {
     const char* Path;
     TSaveTarget Target;
   } rows[] = {
-      {&deep, 1, "/d/hero.pcx", TSaveTarget::Sprite24}, {&deep, 1, "/d/hero.bmp", TSaveTarget::Bmp},
-      {&deep, 0, "/d/hero.PCX", TSaveTarget::Sprite24}, {&deep, 1, "/d/hero", TSaveTarget::Sprite24},
-      {&deep, 0, "/d/hero.png", TSaveTarget::Bmp},      {&deep, 7, "/d/hero", TSaveTarget::Bmp},
+      {&deep, 2, "/d/hero.pcx", TSaveTarget::Sprite24}, {&deep, 2, "/d/hero.bmp", TSaveTarget::Bmp},
+      {&deep, 0, "/d/hero.PCX", TSaveTarget::Sprite24}, {&deep, 2, "/d/hero", TSaveTarget::Sprite24},
+      {&deep, 0, "/d/hero.png", TSaveTarget::Png},      {&deep, 7, "/d/hero", TSaveTarget::Bmp},
+      {&deep, 1, "/d/hero", TSaveTarget::Png},          {&flat, 0, "/d/hero.gif", TSaveTarget::Bmp},
       {&flat, 0, "/d/hero.pcx", TSaveTarget::Bmp},      {&flat, 0, "/d/hero.bmp", TSaveTarget::Bmp},
   };
   for (const Row& r : rows) EXPECT_EQ(PreviewSaveTarget(*r.Types, r.Chosen, r.Path), r.Target) << r.Path;
