@@ -49,6 +49,7 @@ void Extract(TExtractJob& job, const TDefOptions& options) {
   }
   TDefExtractOptions extract;
   extract.Target = options.FrameTarget;
+  extract.Save.PngAlpha = options.Alpha;
   extract.Sheets = options.Sheets;
   if (const TDefProblem written = ExtractDef(animation, job.Name, options.Output, extract); !written) {
     // The place is the file that could not be written, or a reason the DEF
@@ -139,7 +140,9 @@ int RunDefExtract(const TDefOptions& options, std::ostream& err) {
 
 int RunDefBuild(const TDefOptions& options, std::ostream& err) {
   const std::string& manifest = options.Inputs.front();
-  const TDefProblem built = BuildDef(manifest, options.Output);
+  std::vector<std::string> notes;
+  const TDefProblem built = BuildDef(manifest, options.Output, &notes);
+  for (const std::string& note : notes) err << manifest << ": note: " << note << '\n';
   if (built) return 0;
   if (built.Where.empty()) err << manifest << ": writing " << options.Output << ": " << built.Why.Text() << '\n';
   else err << manifest << ": " << built.Text() << '\n';

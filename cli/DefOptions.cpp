@@ -62,14 +62,13 @@ TParseResult ParseDefCommand(const std::vector<std::string>& args) {
       d.Output = value;
       haveOutput = true;
     } else if (o.Command == TCommand::DefExtract && Matches(a, "--to")) {
-      if (!TakeValue(args, i, "--to", value)) return Fail("--to needs a value: bmp");
+      if (!TakeValue(args, i, "--to", value)) return Fail("--to needs a value: png or bmp");
       const std::string format = Lower(value);
       if (format == "bmp") d.FrameTarget = TSaveTarget::Bmp;
-      else if (format == "png")
-        return Fail("--to png needs PNG support, which this build does not have yet; use --to bmp");
-      else return Fail("--to takes bmp, not '" + value + "'");
+      else if (format == "png") d.FrameTarget = TSaveTarget::Png;
+      else return Fail("--to takes png or bmp, not '" + value + "'");
     } else if (o.Command == TCommand::DefExtract && a == "--alpha") {
-      return Fail("--alpha writes PNG transparency, which this build does not have yet");
+      d.Alpha = TPngAlpha::Shadows;
     } else if (o.Command == TCommand::DefExtract && a == "--sheet") {
       d.Sheets = TDefSheets::OnePerGroup;
     } else if (o.Command == TCommand::DefExtract && (a == "-j" || Matches(a, "--jobs"))) {
@@ -93,6 +92,8 @@ TParseResult ParseDefCommand(const std::vector<std::string>& args) {
     case TCommand::DefExtract:
       if (!haveOutput) return Fail("def extract needs -o DIR");
       if (d.Inputs.empty()) return Fail("def extract needs at least one DEF file");
+      if (d.Alpha != TPngAlpha::None && d.FrameTarget != TSaveTarget::Png)
+        return Fail("--alpha writes PNG transparency; it does not go with --to bmp");
       break;
     case TCommand::DefBuild:
       if (!haveOutput) return Fail("def build needs -o OUT.def");

@@ -130,6 +130,8 @@ int RunExtract(const TCliOptions& options, std::ostream& out, std::ostream& err)
   request.Masks = options.Names;
   request.Convert = options.BatchTarget != fkOther;
   request.Target = SaveTargetFor(options.BatchTarget, options.SpriteDepth);
+  // A DEF is many pictures, not one: converting it means its frames.
+  request.DefFrames = request.Convert;
   TConversion conversion;
   if (!MakeConversion(options, conversion, err)) return 1;
   request.Save = conversion.Save;

@@ -10,9 +10,12 @@
 #include <thread>
 #include <unordered_map>
 
+#include "formats/DefReader.h"
+#include "image/ByteSource.h"
 #include "image/ByteStream.h"
 #include "image/FolderWriter.h"
 #include "workflow/ArchiveEntries.h"
+#include "workflow/DefWorkflow.h"
 #include "workflow/FileKind.h"
 #include "workflow/ImageCaptions.h"
 
@@ -38,7 +41,27 @@ std::string ProblemText(const TOutcome& why, const std::string& detail) {
 
 bool Converts(const std::string& entryName, const TExtractRequest& request) {
   const TFileKind kind = FileKind(entryName);
+  if (kind == fkDef) return request.Convert && request.DefFrames;
   return request.Convert && kind != fkOther && SaveTargetFor(kind) != request.Target;
+}
+
+// A DEF entry's frames and manifest, written into the folder.
+std::string WriteDefFrames(const std::vector<std::uint8_t>& bytes, const std::string& entryName,
+                           const TExtractRequest& request, const TFolderWriter& folder, std::uint64_t& written) {
+  TMemorySource source(bytes);
+  TDefAnimation animation;
+  if (const TDefProblem read = ReadDef(source, animation); !read) return read.Text();
+  TDefExtractOptions options;
+  options.Target = request.Target;
+  options.Save = request.Save;
+  const TDefProblem done = ExtractDefTo(animation, StripExtension(entryName), options,
+                                        [&](const std::string& name, std::span<const std::uint8_t> file) {
+                                          const TOutcome put = folder.Write(name, file);
+                                          if (put) written += file.size();
+                                          return put;
+                                        });
+  if (done) return "";
+  return done.Why.Error == TImageError::DuplicateGroupId ? done.Text() : "writing " + done.Where + ": " + done.Why.Text();
 }
 
 struct TJob {
@@ -66,6 +89,11 @@ TResult RunJob(const TLodArchive& archive, const TJob& job, const TExtractReques
   }
   std::span<const std::uint8_t> out = bytes;
   auto encoded = NewMemoryByteStream();
+  if (job.Convert && FileKind(job.Entry->Name) == fkDef) {
+    r.Why = WriteDefFrames(bytes, job.Entry->Name, request, folder, r.Bytes);
+    r.Written = r.Why.empty();
+    return r;
+  }
   if (job.Convert) {
     TDibBitmap image;
     const TLoadResult load = LoadImageBytes(image, bytes, FileKind(job.Entry->Name));
@@ -109,6 +137,7 @@ TExtractRequest ExtractAllRequest(const std::string& mask, const std::string& ou
 
 std::string ExtractedName(const std::string& entryName, const TExtractRequest& request) {
   if (!Converts(entryName, request)) return entryName;
+  if (FileKind(entryName) == fkDef) return DefManifestFileName(StripExtension(entryName));
   return StripExtension(entryName) + "." + ExtensionOf(request.Target);
 }
 

@@ -6,8 +6,9 @@
 // image entry of another kind than the conversion target is loaded exactly
 // as a file would be, prepared by the caller's hook (the command line's
 // --to8 and the other options of convert) and written as the target
-// (AdvMap.pcx -> AdvMap.bmp); other entries are written as stored. Entries
-// are handled on all cores.
+// (AdvMap.pcx -> AdvMap.bmp); a DEF entry may become its frames and a
+// manifest (DefFrames); other entries are written as stored. Entries are
+// handled on all cores.
 //
 // Safety: names come from the archive and are hostile. Only entries the
 // archive reader accepted are written (see formats/LodArchive.h for what it
@@ -48,6 +49,10 @@ struct TExtractRequest {
   TSaveTarget Target = TSaveTarget::Bmp;
   TSaveOptions Save;               // how Target is written (PNG transparency)
   TImagePreparer Prepare;          // may be empty
+  // With Convert: a DEF entry becomes its frames as Target files and a
+  // manifest, as `def extract` writes them (ADAG.def -> ADAG-0-0.png ...,
+  // ADAG.manifest). Without it a DEF entry is written as stored.
+  bool DefFrames = false;
   unsigned Threads = 0;            // 0: one per core
 };
 
@@ -93,8 +98,9 @@ TExtractRequest ExtractAllRequest(const std::string& mask, const std::string& ou
 // before replacing them.
 std::vector<std::string> FilesInTheWay(const TLodArchive& archive, const TExtractRequest& request);
 
-// The output name of `entryName` under `request`: its own, or with the
-// target's extension when it is converted.
+// The output name of `entryName` under `request`: its own, with the
+// target's extension when it is converted, or its manifest's when a DEF
+// becomes frames (the frames take that name with "-<group>-<frame>").
 std::string ExtractedName(const std::string& entryName, const TExtractRequest& request);
 
 TExtractSummary ExtractArchive(const TLodArchive& archive, const TExtractRequest& request,

@@ -34,26 +34,6 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-TOutcome SaveText(const std::string& path, const std::string& text) {
-  return SaveFileReplacing(path, [&](TByteStream& stream) {
-    const auto size = static_cast<std::int64_t>(text.size());
-    return stream.Write(text.data(), size) == size;
-  });
-}
-
-// Why a frame image cannot become a DEF frame today, in words that say what
-// is missing; "" where the kind's own text says it all.
-std::string NotOnPaletteText(const TOutcome& why, const TDibBitmap& image) {
-  if (why.Error == TImageError::NotEightBit)
-    return "the frame is " + std::string(FormatCaption(image.GetPixelFormat())) +
-           "; frames of more than 8 bits are mapped to the DEF's palette by the palette-faithful reduction, which "
-           "this build does not have yet: save the frame as an 8-bit image with the manifest's palette";
-  if (why.Error == TImageError::PaletteMismatch)
-    return "the frame's palette is not the manifest's; mapping its colours needs the palette-faithful reduction, "
-           "which this build does not have yet: save the frame with the manifest's palette";
-  return "";
-}
-
 }  // namespace
 
 std::string DefFormatText(const TDefAnimation& animation) {
@@ -179,47 +159,75 @@ TOutcome SheetOf(const TDefAnimation& animation, const TDefGroup& group, TDibBit
   return ImageOfCanvas(canvas, animation.Palette, sheet);
 }
 
-TDefProblem ExtractDef(const TDefAnimation& animation, const std::string& defName, const std::string& directory,
-                       const TDefExtractOptions& options) {
+TDefProblem ExtractDefTo(const TDefAnimation& animation, const std::string& defName, const TDefExtractOptions& options,
+                         const TNamedFileWriter& write) {
   std::set<std::uint32_t> ids;
   for (const TDefGroup& group : animation.Groups) {
     if (!ids.insert(group.Id).second)
       return TDefProblem::Failure(TImageError::DuplicateGroupId,
                                   "group id " + std::to_string(group.Id) + ": its frames' file names would clash");
   }
+  // One stream for every file: it keeps its block, so a frame is encoded
+  // without asking for memory again.
+  auto encoded = NewMemoryByteStream();
+  const auto writeImage = [&](TDibBitmap& image, const std::string& name) {
+    encoded->SetSize(0);
+    encoded->SetPosition(0);
+    TOutcome done = EncodeImage(image, options.Target, *encoded, options.Save);
+    if (done) done = write(name, {encoded->Memory(), static_cast<std::size_t>(encoded->Size())});
+    return done;
+  };
   for (const TDefGroup& group : animation.Groups) {
     for (std::size_t i = 0; i < group.Frames.size(); ++i) {
       const std::string name = DefFrameFileName(defName, group.Id, i, options.Target);
       TDibBitmap image;
       TOutcome done = ImageOfCanvas(animation.Frames[group.Frames[i].Frame].Canvas, animation.Palette, image);
-      if (done) done = SaveImage(image, Join(directory, name), options.Target);
+      if (done) done = writeImage(image, name);
       if (!done) return {done, name};
     }
     if (options.Sheets == TDefSheets::OnePerGroup && !group.Frames.empty()) {
       const std::string name = DefSheetFileName(defName, group.Id, options.Target);
       TDibBitmap sheet;
       TOutcome done = SheetOf(animation, group, sheet);
-      if (done) done = SaveImage(sheet, Join(directory, name), options.Target);
+      if (done) done = writeImage(sheet, name);
       if (!done) return {done, name};
     }
   }
   const std::string manifestName = DefManifestFileName(defName);
-  const TOutcome saved =
-      SaveText(Join(directory, manifestName), FormatDefManifest(ManifestOf(animation, defName, options.Target)));
+  const std::string text = FormatDefManifest(ManifestOf(animation, defName, options.Target));
+  const TOutcome saved = write(manifestName, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
   if (!saved) return {saved, manifestName};
   return TDefProblem::Success();
 }
 
-TOutcome FrameCanvasOnPalette(TDibBitmap& image, const TDefPalette& palette, TDefCanvas& canvas) {
+TDefProblem ExtractDef(const TDefAnimation& animation, const std::string& defName, const std::string& directory,
+                       const TDefExtractOptions& options) {
+  return ExtractDefTo(animation, defName, options, [&](const std::string& name, std::span<const std::uint8_t> bytes) {
+    return SaveFileReplacing(Join(directory, name), [&](TByteStream& stream) {
+      const auto size = static_cast<std::int64_t>(bytes.size());
+      return stream.Write(bytes.data(), size) == size;
+    });
+  });
+}
+
+TOutcome FrameCanvasOnPalette(TDibBitmap& image, const TDefPalette& palette, TDefCanvas& canvas,
+                              TReductionReport* report) {
   if (image.IsEmpty()) return TOutcome::Failure(TImageError::EmptyImage);
-  // The palette-faithful reduction (exact colours kept, reserved entries
-  // only for their own colour) takes over both refusals below.
-  if (image.GetPixelFormat() != px8) return TOutcome::Failure(TImageError::NotEightBit);
-  if (!HasPalette(image, palette)) return TOutcome::Failure(TImageError::PaletteMismatch);
+  TReductionReport reduced;
+  reduced.IndexesKept = image.GetPixelFormat() == px8 && HasPalette(image, palette);
+  if (!reduced.IndexesKept) {
+    TPalette target;
+    target.Count = 256;
+    for (std::size_t i = 0; i < target.Colors.size(); ++i)
+      target.Colors[i] = std::uint32_t{palette[3 * i]} << 16 | std::uint32_t{palette[3 * i + 1]} << 8 | palette[3 * i + 2];
+    reduced = ReduceToPalette(image, target, TReductionOptions{});
+  }
+  if (report != nullptr) *report = reduced;
+  if (!reduced.Outcome) return reduced.Outcome;
   return CanvasOfImage(image, canvas);
 }
 
-TDefProblem BuildDef(const std::string& manifestPath, const std::string& outputPath) {
+TDefProblem BuildDef(const std::string& manifestPath, const std::string& outputPath, std::vector<std::string>* notes) {
   TFileSource file = OpenFileSource(manifestPath);
   if (!file.Source) return {file.Opened, "the manifest"};
   TByteReader bytes;
@@ -247,15 +255,23 @@ TDefProblem BuildDef(const std::string& manifestPath, const std::string& outputP
       auto known = frameOfFile.find(path);
       if (known == frameOfFile.end()) {
         const TFileKind kind = FileKind(path);
-        if (kind != fkBmp && kind != fkPcx)
-          return TDefProblem::Failure(TImageError::UnsupportedFormat, f.File + ": frames are .bmp or .pcx images");
+        if (kind != fkBmp && kind != fkPcx && kind != fkPng)
+          return TDefProblem::Failure(TImageError::UnsupportedFormat, f.File + ": frames are .png, .bmp or .pcx images");
         TDibBitmap image;
         const TLoadResult load = LoadImageFile(image, path, kind);
         if (load.Status != TLoadStatus::Loaded) return {load.Why, f.File};
+        const std::string depth(FormatCaption(image.GetPixelFormat()));
         TDefFrame frame;
-        if (const TOutcome on = FrameCanvasOnPalette(image, animation.Palette, frame.Canvas); !on) {
-          const std::string missing = NotOnPaletteText(on, image);
-          return {on, missing.empty() ? f.File : f.File + ": " + missing};
+        TReductionReport reduced;
+        if (const TOutcome on = FrameCanvasOnPalette(image, animation.Palette, frame.Canvas, &reduced); !on)
+          return {on, f.File};
+        if (notes != nullptr && !reduced.IndexesKept) {
+          notes->push_back(f.File + ": " + depth + ", reduced onto the palette" +
+                           (reduced.InexactPixels == 0
+                                ? std::string("; every pixel was a palette colour")
+                                : "; " + std::to_string(reduced.InexactPixels) +
+                                      (reduced.InexactPixels == 1 ? " pixel was not a palette colour"
+                                                                  : " pixels were not palette colours")));
         }
         canvasBytes += frame.Canvas.Indexes.size();
         if (canvasBytes > kMaxDefCanvasBytes)

@@ -3,21 +3,28 @@
 // image files and a manifest (DefManifest.h) and back.
 //
 // Frames leave and come back through the workflow's own image rules: each
-// frame is saved with SaveImage as the target asks, and read back with
+// frame is encoded with EncodeImage as the target asks, and read back with
 // LoadImageFile by its file kind. The colour side is one call,
-// FrameCanvasOnPalette: today it takes 8-bit frames with the DEF's palette
-// and refuses others, naming the palette-faithful reduction they need.
+// FrameCanvasOnPalette: 8-bit frames with the DEF's palette keep their
+// indexes; any other frame is mapped onto the palette by the
+// palette-faithful reduction (image/PaletteReduction.h).
 //
-// Extraction writes every file through SaveFileReplacing (beside the target,
-// then renamed), so a failure never leaves a partial file; the manifest is
+// Extraction hands every file to a writer that replaces a file only once it
+// is whole (SaveFileReplacing for a folder, the folder writer of an archive
+// extraction), so a failure never leaves a partial file; the manifest is
 // written last, so a DEF whose frames could not all be written has none.
 // Nothing here talks to the user; results are TDefProblem (kind and place).
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "formats/DefAnimation.h"
 #include "image/ByteSource.h"
+#include "image/PaletteReduction.h"
 #include "workflow/DefManifest.h"
 #include "workflow/ImageWorkflow.h"
 
@@ -45,9 +52,14 @@ std::string DefFormatText(const TDefAnimation& animation);
 enum class TDefSheets : std::uint8_t { None, OnePerGroup };
 
 struct TDefExtractOptions {
-  TSaveTarget Target = TSaveTarget::Bmp;  // the frames' file format
+  TSaveTarget Target = TSaveTarget::Png;  // the frames' file format
   TDefSheets Sheets = TDefSheets::None;
+  TSaveOptions Save;                      // PNG transparency
 };
+
+// Writes the whole file `name` (a plain name, no folder) with `bytes`,
+// replacing an old one only once the new one is complete.
+using TNamedFileWriter = std::function<TOutcome(const std::string& name, std::span<const std::uint8_t> bytes)>;
 
 // "ADAG-0-12.bmp": the DEF's name, group id, index in the group, and the
 // target's extension.
@@ -72,16 +84,26 @@ TOutcome SheetOf(const TDefAnimation& animation, const TDefGroup& group, TDibBit
 // before anything is written.
 TDefProblem ExtractDef(const TDefAnimation& animation, const std::string& defName, const std::string& directory,
                        const TDefExtractOptions& options);
+// The same files, in the same order, handed to `write`.
+TDefProblem ExtractDefTo(const TDefAnimation& animation, const std::string& defName, const TDefExtractOptions& options,
+                         const TNamedFileWriter& write);
 
 // The palette indexes of a frame image on the DEF's palette. An 8-bit image
-// with exactly that palette gives its indexes as they are. Other images
-// need the palette-faithful reduction, which this build does not have:
-// NotEightBit for images of more bits, PaletteMismatch for 8-bit images
-// with another palette.
-TOutcome FrameCanvasOnPalette(TDibBitmap& image, const TDefPalette& palette, TDefCanvas& canvas);
+// with exactly that palette gives its indexes as they are; any other image
+// (8-bit with another palette, PNG, 15 to 32 bits) is first reduced onto
+// the palette, entries 0-7 taken only by their own colour or, in 32-bit
+// images, by the alpha convention of mods' PNG files. `report`, when given,
+// says whether the indexes were kept and how many pixels were not palette
+// colours.
+TOutcome FrameCanvasOnPalette(TDibBitmap& image, const TDefPalette& palette, TDefCanvas& canvas,
+                              TReductionReport* report = nullptr);
 
 // Reads the manifest at `manifestPath` and the frame files it names, and
 // writes the DEF to `outputPath` (replacing a file there only on success).
-TDefProblem BuildDef(const std::string& manifestPath, const std::string& outputPath);
+// Frames that had to be reduced onto the palette are named in `notes`
+// ("ADAG-0-3.png: 24 bit, reduced onto the palette; 12 pixels were not
+// palette colours"), one line each, when `notes` is given.
+TDefProblem BuildDef(const std::string& manifestPath, const std::string& outputPath,
+                     std::vector<std::string>* notes = nullptr);
 
 }  // namespace kelvane

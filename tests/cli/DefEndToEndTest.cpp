@@ -121,7 +121,7 @@ TEST_F(DefCliTest, ExtractBuildExtractGivesTheSameFilesByteForByte) {
   };
   EXPECT_EQ(count("creature-format1-48x40-"), 12 + 4);
   EXPECT_EQ(count("creature-format1-48x40-5-"), 3 + 1);
-  EXPECT_TRUE(fs::is_regular_file(Dir / "first" / "creature-format1-48x40-5-2.bmp"));
+  EXPECT_TRUE(fs::is_regular_file(Dir / "first" / "creature-format1-48x40-5-2.png"));
   EXPECT_TRUE(fs::is_regular_file(Dir / "first" / "creature-format1-48x40.manifest"));
 
   fs::create_directories(Dir / "built");
@@ -158,32 +158,63 @@ TEST_F(DefCliTest, ExtractGoesOnPastBadDefsAndClashingNames) {
             0u)
       << err[2];
   EXPECT_EQ(Names(Dir / "out"),
-            (std::vector<std::string>{"interface-format0-21x13-0-0.bmp", "interface-format0-21x13-0-1.bmp",
-                                      "interface-format0-21x13.manifest", "terrain-format2-32x32-0-0.bmp",
-                                      "terrain-format2-32x32-0-1.bmp", "terrain-format2-32x32-0-2.bmp",
-                                      "terrain-format2-32x32-3-0.bmp", "terrain-format2-32x32-3-1.bmp",
+            (std::vector<std::string>{"interface-format0-21x13-0-0.png", "interface-format0-21x13-0-1.png",
+                                      "interface-format0-21x13.manifest", "terrain-format2-32x32-0-0.png",
+                                      "terrain-format2-32x32-0-1.png", "terrain-format2-32x32-0-2.png",
+                                      "terrain-format2-32x32-3-0.png", "terrain-format2-32x32-3-1.png",
                                       "terrain-format2-32x32.manifest"}));
   // The terrain frames are the first input's, not the clashing one's.
   EXPECT_NE(ReadAll(Dir / "out" / "terrain-format2-32x32.manifest").find("type 0x45"), std::string::npos);
 }
 
-TEST_F(DefCliTest, BuildNamesWhatAFrameLacksAndKeepsTheOldDef) {
-  ASSERT_EQ(Run({"def", "extract", "-o", Dir.string(), Sample("interface-format0-21x13")}).Exit, 0);
-  // A 24-bit frame, as a paint program might save it.
-  ASSERT_EQ(
-      Run({"convert", (kSamples / "bmp24-45x30.bmp").string(), (Dir / "interface-format0-21x13-0-1.bmp").string()})
-          .Exit,
-      0);
-  std::ofstream(Dir / "old.def") << "old";
+TEST_F(DefCliTest, BuildTakesEditedFramesOfAnyDepthAndKeepsTheOldDefOnFailure) {
+  ASSERT_EQ(Run({"def", "extract", "--alpha", "-o", Dir.string(), Sample("interface-format0-21x13")}).Exit, 0);
   const std::string manifest = (Dir / "interface-format0-21x13.manifest").string();
-  const TRun r = Run({"def", "build", manifest, "-o", (Dir / "old.def").string()});
-  EXPECT_EQ(r.Exit, 1);
-  ASSERT_EQ(Lines(r.Err).size(), 1u) << r.Err;
-  EXPECT_EQ(r.Err.rfind(manifest + ": Not an 8-bit image (interface-format0-21x13-0-1.bmp: the frame is 24 bit;", 0),
+  const fs::path frame = Dir / "interface-format0-21x13-0-1.png";
+  // A 24-bit frame, as a paint program might save it: reduced onto the
+  // DEF's palette, with a note saying so.
+  ASSERT_EQ(Run({"convert", (kSamples / "bmp24-45x30.bmp").string(), frame.string()}).Exit, 0);
+  TRun r = Run({"def", "build", manifest, "-o", (Dir / "new.def").string()});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Err.rfind(manifest + ": note: interface-format0-21x13-0-1.png: 24 bit, reduced onto the palette; ", 0),
             0u)
       << r.Err;
-  EXPECT_NE(r.Err.find("palette-faithful reduction"), std::string::npos) << r.Err;
+  r = Run({"def", "info", (Dir / "new.def").string()});
+  EXPECT_NE(r.Out.find("2 frames"), std::string::npos) << r.Out;
+
+  // A frame that is gone fails the build and leaves the old DEF alone.
+  fs::remove(frame);
+  std::ofstream(Dir / "old.def") << "old";
+  r = Run({"def", "build", manifest, "-o", (Dir / "old.def").string()});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(r.Err, manifest + ": Cannot open file: No such file or directory (interface-format0-21x13-0-1.png)\n");
   EXPECT_EQ(ReadAll(Dir / "old.def"), "old");
+}
+
+TEST_F(DefCliTest, ArchivedDefsExtractAsFramesWhenConvertedAndAsStoredOtherwise) {
+  const std::string lod = (Dir / "mod.lod").string();
+  fs::copy_file(Sample("creature-format1-48x40"), Dir / "ADAG.def");
+  ASSERT_EQ(Run({"lod", "add", lod, (Dir / "ADAG.def").string()}).Exit, 0);
+
+  // --to png: the frames and manifest def extract writes, which build back.
+  TRun r = Run({"lod", "extract", lod, "-o", (Dir / "frames").string(), "--to", "png", "*.def"});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  TRun direct = Run({"def", "extract", "-o", (Dir / "direct").string(), (Dir / "ADAG.def").string()});
+  ASSERT_EQ(direct.Exit, 0) << direct.Err;
+  const std::vector<std::string> files = Names(Dir / "frames");
+  ASSERT_EQ(files, Names(Dir / "direct"));
+  for (const std::string& file : files)
+    EXPECT_EQ(ReadAll(Dir / "frames" / file), ReadAll(Dir / "direct" / file)) << file;
+  r = Run({"def", "build", (Dir / "frames" / "ADAG.manifest").string(), "-o", (Dir / "back.def").string()});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(Lines(Run({"def", "info", (Dir / "back.def").string()}).Out).size(),
+            Lines(Run({"def", "info", (Dir / "ADAG.def").string()}).Out).size());
+
+  // Without --to the DEF is copied out as it is stored.
+  r = Run({"lod", "extract", lod, "-o", (Dir / "plain").string()});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(Names(Dir / "plain"), std::vector<std::string>{"ADAG.def"});
+  EXPECT_EQ(ReadAll(Dir / "plain" / "ADAG.def"), ReadAll(Dir / "ADAG.def"));
 }
 
 TEST_F(DefCliTest, UsageErrorsExitWithTwoAndTouchNothing) {
@@ -198,9 +229,8 @@ TEST_F(DefCliTest, UsageErrorsExitWithTwoAndTouchNothing) {
       {{"def", "info"}, "at least one DEF file"},
       {{"def", "extract", def}, "needs -o DIR"},
       {{"def", "extract", "-o", out}, "at least one DEF file"},
-      {{"def", "extract", "--to", "png", "-o", out, def}, "PNG support"},
-      {{"def", "extract", "--to", "gif", "-o", out, def}, "--to takes bmp"},
-      {{"def", "extract", "--alpha", "-o", out, def}, "PNG transparency"},
+      {{"def", "extract", "--to", "gif", "-o", out, def}, "--to takes png or bmp"},
+      {{"def", "extract", "--alpha", "--to", "bmp", "-o", out, def}, "does not go with --to bmp"},
       {{"def", "extract", "--jobs", "0", "-o", out, def}, "--jobs takes a number"},
       {{"def", "extract", "--sheets", "-o", out, def}, "unknown option '--sheets'"},
       {{"def", "build", "m.manifest"}, "needs -o OUT.def"},

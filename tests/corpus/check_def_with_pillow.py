@@ -4,10 +4,12 @@
     check_def_with_pillow.py CLI SOURCE_DIR WORK_DIR
 
 Every sample DEF in samples/ (written by tools/make_def_fixtures.py, an
-encoder independent of Kelvane) is extracted with --sheet. Pillow, an
-independent decoder, must then open every frame image as a palette image
-with exactly the DEF's 256 colours and the palette indexes the generator
-drew, and every sheet with each frame in its cell.
+encoder independent of Kelvane) is extracted with --sheet, as PNG (the
+default), as BMP, and as PNG with --alpha. Pillow, an independent decoder,
+must then open every frame image as a palette image with exactly the DEF's
+256 colours and the palette indexes the generator drew, and every sheet
+with each frame in its cell; with --alpha, entries 0, 1 and 4 carry alphas
+0, 64 and 128 and every other entry is opaque.
 """
 
 import math
@@ -35,12 +37,16 @@ def main(argv):
             failures.append(label)
             print("FAIL %s %s" % (label, detail))
 
-    for name, (_data, expected) in sorted(make_def_fixtures.samples().items()):
+    shadows = [0, 64, 255, 255, 128] + [255] * 251
+    for (variant, ext, options), (name, (_data, expected)) in (
+            (v, s) for v in (("png", "png", []), ("bmp", "bmp", ["--to", "bmp"]), ("alpha", "png", ["--alpha"]))
+            for s in sorted(make_def_fixtures.samples().items())):
         base = os.path.splitext(name)[0]
-        out = os.path.join(work, base)
+        out = os.path.join(work, variant, base)
         os.makedirs(out, exist_ok=True)
-        run = subprocess.run([cli, "def", "extract", "--sheet", "-o", out, os.path.join(source, "samples", name)],
-                             capture_output=True, text=True)
+        run = subprocess.run([cli, "def", "extract", "--sheet"] + options + ["-o", out,
+                             os.path.join(source, "samples", name)], capture_output=True, text=True)
+        name = "%s (%s)" % (name, variant)
         check("extract " + name, run.returncode == 0, run.stderr)
         if run.returncode != 0:
             continue
@@ -48,8 +54,14 @@ def main(argv):
         for gid, canvases in expected["groups"]:
             for i, canvas in enumerate(canvases):
                 label = "%s group %d frame %d" % (name, gid, i)
-                with Image.open(os.path.join(out, "%s-%d-%d.bmp" % (base, gid, i))) as im:
+                with Image.open(os.path.join(out, "%s-%d-%d.%s" % (base, gid, i, ext))) as im:
                     check(label + ": a palette image", im.mode == "P", im.mode)
+                    alphas = im.info.get("transparency")
+                    if variant == "alpha":
+                        check(label + ": shadow alphas", isinstance(alphas, bytes) and
+                              list(alphas) + [255] * (256 - len(alphas)) == shadows, repr(alphas))
+                    else:
+                        check(label + ": no transparency", alphas is None, repr(alphas))
                     check(label + ": size", im.size == (len(canvas[0]), len(canvas)), str(im.size))
                     check(label + ": palette", (im.getpalette() or [])[:768] == palette)
                     indexes = list(im.getdata())
@@ -59,7 +71,7 @@ def main(argv):
             cell_w = max(len(c[0]) for c in canvases)
             cell_h = max(len(c) for c in canvases)
             label = "%s group %d sheet" % (name, gid)
-            with Image.open(os.path.join(out, "%s-%d-sheet.bmp" % (base, gid))) as sheet:
+            with Image.open(os.path.join(out, "%s-%d-sheet.%s" % (base, gid, ext))) as sheet:
                 rows = (len(canvases) + columns - 1) // columns
                 check(label + ": size", sheet.size == (columns * cell_w, rows * cell_h), str(sheet.size))
                 check(label + ": palette", (sheet.getpalette() or [])[:768] == palette)

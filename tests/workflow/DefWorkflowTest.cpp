@@ -18,6 +18,13 @@ using test::TempDir;
 
 const std::string kSamples = std::string(KELVANE_SOURCE_DIR) + "/samples/";
 
+TDefExtractOptions BmpFrames(TDefSheets sheets = TDefSheets::None) {
+  TDefExtractOptions options;
+  options.Target = TSaveTarget::Bmp;
+  options.Sheets = sheets;
+  return options;
+}
+
 TDefManifest SmallManifest() {
   TDefManifest m;
   m.Type = 0x43;
@@ -170,12 +177,22 @@ class DefFiles : public ::testing::Test {
 };
 
 TEST_F(DefFiles, ExtractThenBuildGivesTheSameCanvasesInEveryGroup) {
-  for (const char* name : {"creature-format1-48x40", "mapobject-format3-96x64", "terrain-format2-32x32",
-                           "interface-format0-21x13", "mixed-formats-64x33"}) {
-    SCOPED_TRACE(name);
+  // PNG frames (the default), PNG with the shadow transparency, and BMP.
+  TDefExtractOptions png, shadows;
+  shadows.Save.PngAlpha = TPngAlpha::Shadows;
+  const std::pair<const char*, TDefExtractOptions> cases[] = {
+      {"creature-format1-48x40", png},   {"mapobject-format3-96x64", shadows}, {"terrain-format2-32x32", BmpFrames()},
+      {"interface-format0-21x13", png},  {"mixed-formats-64x33", shadows},     {"creature-format1-48x40", BmpFrames()},
+  };
+  for (const auto& [name, options] : cases) {
+    SCOPED_TRACE(std::string(name) + "." + ExtensionOf(options.Target));
+    fs::remove_all(Out());
+    fs::create_directories(Out());
     TDefAnimation a;
     ASSERT_TRUE(ReadDefFile(kSamples + name + ".def", a).Ok());
-    ASSERT_TRUE(ExtractDef(a, name, Out(), {TSaveTarget::Bmp, TDefSheets::None}).Ok());
+    ASSERT_TRUE(ExtractDef(a, name, Out(), options).Ok());
+    ASSERT_TRUE(fs::is_regular_file(Out() + "/" + name + "-" + std::to_string(a.Groups[0].Id) + "-0." +
+                                    ExtensionOf(options.Target)));
     ASSERT_TRUE(fs::is_regular_file(Out() + "/" + name + ".manifest"));
     const TDefProblem built = BuildDef(Out() + "/" + name + ".manifest", Dir / "rebuilt.def");
     ASSERT_TRUE(built.Ok()) << built.Text();
@@ -201,7 +218,7 @@ TEST_F(DefFiles, ExtractThenBuildGivesTheSameCanvasesInEveryGroup) {
 TEST_F(DefFiles, SheetsHoldEachFrameInItsCell) {
   TDefAnimation a;
   ASSERT_TRUE(ReadDefFile(kSamples + "creature-format1-48x40.def", a).Ok());
-  ASSERT_TRUE(ExtractDef(a, "c", Out(), {TSaveTarget::Bmp, TDefSheets::OnePerGroup}).Ok());
+  ASSERT_TRUE(ExtractDef(a, "c", Out(), BmpFrames(TDefSheets::OnePerGroup)).Ok());
   // Group 1 has three frames: two columns, two rows of 48 x 40 cells.
   TDibBitmap sheet;
   ASSERT_TRUE(sheet.ReadBmpFile(Out() + "/c-1-sheet.bmp"));
@@ -232,7 +249,7 @@ TEST_F(DefFiles, AFailedExtractionNamesTheFileAndWritesNoManifest) {
   TDefAnimation a;
   ASSERT_TRUE(ReadDefFile(kSamples + "interface-format0-21x13.def", a).Ok());
   fs::create_directories(Out() + "/i-0-1.bmp");  // a folder where a frame goes
-  const TDefProblem problem = ExtractDef(a, "i", Out(), {});
+  const TDefProblem problem = ExtractDef(a, "i", Out(), BmpFrames());
   EXPECT_EQ(problem.Why.Error, TImageError::NotRegularFile);
   EXPECT_EQ(problem.Where, "i-0-1.bmp");
   EXPECT_FALSE(fs::exists(Out() + "/i.manifest"));
@@ -240,36 +257,64 @@ TEST_F(DefFiles, AFailedExtractionNamesTheFileAndWritesNoManifest) {
     EXPECT_EQ(entry.path().filename().string().rfind('.', 0), std::string::npos) << "no temporary file is left";
 }
 
-TEST_F(DefFiles, BuildRefusesFramesItCannotTakeAndKeepsTheOldDef) {
+TEST_F(DefFiles, BuildMapsOtherFramesOntoThePaletteAndRefusesWhatItCannotTake) {
   TDefAnimation a;
   ASSERT_TRUE(ReadDefFile(kSamples + "interface-format0-21x13.def", a).Ok());
-  ASSERT_TRUE(ExtractDef(a, "i", Out(), {}).Ok());
+  ASSERT_TRUE(ExtractDef(a, "i", Out(), BmpFrames()).Ok());
   const std::string manifest = Out() + "/i.manifest", frame = Out() + "/i-0-1.bmp";
   test::WriteFileBytes(Dir / "old.def", {'o', 'l', 'd'});
   const Bytes original = test::ReadFileBytes(frame);
 
-  const auto build = [&] { return BuildDef(manifest, Dir / "old.def"); };
+  std::vector<std::string> notes;
+  const auto build = [&] {
+    notes.clear();
+    return BuildDef(manifest, Dir / "old.def", &notes);
+  };
   TDibBitmap image;
+  // The colour of every canvas pixel of frame 1, which must survive a trip
+  // through other depths.
+  const auto colours = [](const TDefAnimation& def) {
+    std::vector<std::uint32_t> out;
+    const TDefCanvas& canvas = def.Frames[def.Groups[0].Frames[1].Frame].Canvas;
+    for (const std::uint8_t index : canvas.Indexes)
+      out.push_back(std::uint32_t{def.Palette[3 * index]} << 16 | std::uint32_t{def.Palette[3 * index + 1]} << 8 |
+                    def.Palette[3 * index + 2]);
+    return out;
+  };
 
-  // A 24-bit frame: names the reduction it needs.
+  // A 24-bit frame of the palette's colours comes back colour for colour,
+  // transparent cyan on entry 0, with a note that it was reduced.
   ASSERT_TRUE(image.ReadBmpFile(frame));
   image.SetPixelFormat(px24);
   ASSERT_TRUE(image.WriteBmpFile(frame).Ok());
-  TDefProblem problem = build();
-  EXPECT_EQ(problem.Why.Error, TImageError::NotEightBit);
-  EXPECT_EQ(problem.Where.rfind("i-0-1.bmp: the frame is 24 bit", 0), 0u) << problem.Where;
-  EXPECT_NE(problem.Where.find("palette-faithful reduction"), std::string::npos) << problem.Where;
+  ASSERT_TRUE(build().Ok());
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0], "i-0-1.bmp: 24 bit, reduced onto the palette; every pixel was a palette colour");
+  {
+    TDefAnimation rebuilt;
+    ASSERT_TRUE(ReadDefFile(Dir / "old.def", rebuilt).Ok());
+    EXPECT_EQ(colours(rebuilt), colours(a));
+    const TDefCanvas& was = a.Frames[a.Groups[0].Frames[1].Frame].Canvas;
+    const TDefCanvas& now = rebuilt.Frames[rebuilt.Groups[0].Frames[1].Frame].Canvas;
+    for (std::size_t i = 0; i < was.Indexes.size(); ++i)
+      if (was.Indexes[i] == 0) {
+        ASSERT_EQ(now.Indexes[i], 0) << i;
+      }
+  }
 
-  // An 8-bit frame with another palette.
+  // An 8-bit frame with another palette is mapped by colour, and the
+  // pixels the DEF's palette lacks are counted.
   ASSERT_TRUE(image.ReadBmpFile(kSamples + "bmp8-47x33.bmp"));
   ASSERT_TRUE(image.WriteBmpFile(frame).Ok());
-  problem = build();
-  EXPECT_EQ(problem.Why.Error, TImageError::PaletteMismatch);
-  EXPECT_NE(problem.Where.find("palette-faithful reduction"), std::string::npos) << problem.Where;
+  ASSERT_TRUE(build().Ok());
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].rfind("i-0-1.bmp: 8 bit, reduced onto the palette; ", 0), 0u) << notes[0];
+  EXPECT_NE(notes[0].find("pixels were not palette colours"), std::string::npos) << notes[0];
+  test::WriteFileBytes(Dir / "old.def", {'o', 'l', 'd'});
 
   // A frame file that is missing, or not an image kind.
   fs::remove(frame);
-  problem = build();
+  TDefProblem problem = build();
   EXPECT_EQ(problem.Why.Error, TImageError::CannotOpen);
   EXPECT_EQ(problem.Where, "i-0-1.bmp");
   const Bytes manifestBytes = test::ReadFileBytes(manifest);
@@ -304,7 +349,7 @@ TEST_F(DefFiles, FramesNamingOneFileShareOneStoredFrame) {
   TDefAnimation a;
   ASSERT_TRUE(ReadDefFile(kSamples + "interface-format0-21x13.def", a).Ok());
   m.Palette = a.Palette;
-  ASSERT_TRUE(ExtractDef(a, "i", Out(), {}).Ok());
+  ASSERT_TRUE(ExtractDef(a, "i", Out(), BmpFrames()).Ok());
   m.Groups = {{2, {{"x", "i-0-0.bmp"}, {"y", "i-0-1.bmp"}}}, {9, {{"z", Out() + "/i-0-0.bmp"}}}};
   const std::string text = FormatDefManifest(m);
   test::WriteFileBytes(Out() + "/m.manifest", Bytes(text.begin(), text.end()));
