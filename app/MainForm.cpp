@@ -8,6 +8,7 @@
 
 #include "app/ArchiveBrowsing.h"
 #include "app/ExtractionDialog.h"
+#include "app/StartPlaceOpening.h"
 #include "browser/DirectoryListBox.h"
 #include "browser/DriveComboBox.h"
 #include "browser/FileListBox.h"
@@ -170,7 +171,8 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->FilterCombo->OnChange = [self](TFilterComboBox*) { self->FilterChange(); };
   self->FilterCombo->SetFilterIndex(0);
   self->FilterCombo->Filter =
-      "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\nPNG images (*.png)|*.png\r\n";
+      "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\nPNG images (*.png)|*.png\r\n"
+      "DEF animations (*.def)|*.def\r\n";
   self->FilterCombo->ParseFilter();
 
   // 10. Files, in lower case, sprites first.
@@ -258,6 +260,7 @@ void TMainForm::FormShow() {
   PcxGroup->Show();
   BmpGroup->Hide();
   Image = NewDeviceBitmap(0, 0);
+  if (!StartPath.empty()) OpenStartPath(*this, StartPath);
 }
 
 void TMainForm::DriveChange() { DirList->SetPath(std::string(1, DriveCombo->Drive()) + ":"); }
@@ -299,8 +302,15 @@ void TMainForm::FileSelected() {
   const TFileKind kind = FileKind(path);
   const std::string native = FileList->SelectedNativePath().value_or(std::string());
   RefreshTimer->SetEnabled(false);
+  // Whatever was playing stops, even when the new file is refused.
+  DefPreview_.Stop();
   if (Image) {
-    if (FileList->ShowsListing() && Archives->IsOpen())
+    const bool inArchive = FileList->ShowsListing() && Archives->IsOpen();
+    if (kind == fkDef && inArchive)
+      ShowLoad(DefPreview_.LoadEntry(*Image, Archives->Archive(), FileList->NativeFileName()));
+    else if (kind == fkDef)
+      ShowLoad(DefPreview_.LoadFile(*Image, native));
+    else if (inArchive)
       ShowLoad(Archives->LoadSelected(*Image, *FileList));
     else
       ShowLoad(LoadImageFile(*Image, native, kind));
@@ -360,6 +370,8 @@ void TMainForm::ShowSaveFailure(const std::string& nativePath, const TOutcome& w
 
 void TMainForm::PreviewClick() {
   if (!Image) return;
+  // An animation stands still on the clicked frame until the save is done.
+  const TDefPreview::THold still(DefPreview_);
   // The file types follow the image: BMP and PNG always, above 8 bits a
   // 24-bit sprite too. The first type is chosen at first, every time; a name
   // typed without an extension takes the chosen type's.
@@ -454,6 +466,7 @@ void TMainForm::ConvertClick() {
 
 void TMainForm::RefreshTick() {
   if (!Image) return;
+  if (DefPreview_.Tick(*Image)) PreviewPaint(nullptr);
   const TPixelFormat format = Image->GetPixelFormat();
   const TReadiness readiness = ReadinessOf(format);
   SavePcxButton->SetEnabled(readiness.ReadyForSprite);
