@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -67,6 +68,16 @@ TWindowObject* AddValueLabel(TWindowObject* parent, int left, int top) {
   label->ResizeTo(0, 17);  // default width
   label->Font().SetColor(kNavy);
   return label;
+}
+
+// Lets a value label wrap onto a second row within `width` pixels instead
+// of being cut at its panel's edge ("DEF creature, 12 frames"); a text of
+// one row stays where it was.
+void WrapWithin(TWindowObject* label, int width) {
+  auto* text = static_cast<QLabel*>(label->Widget());
+  text->setWordWrap(true);
+  text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->ResizeTo(width, 2 * 17);
 }
 
 // The directory part of a Windows-form file name, without its trailing "\":
@@ -194,6 +205,7 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->PcxSizeLabel = AddValueLabel(self->PcxGroup, 56, 16);
   self->PcxSizeCaption = AddLabel(self->PcxGroup, "Размер:", 6, 16, 43, 17);
   self->PcxFormatLabel = AddValueLabel(self->PcxGroup, 56, 32);
+  WrapWithin(self->PcxFormatLabel, 160 - 56 - 4);
 
   // 12. The BMP panel.
   self->BmpGroup = CreateGroupBox(form, " Изображение BMP ");
