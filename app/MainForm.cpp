@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QCursor>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
 
 #include "app/ArchiveBrowsing.h"
 #include "app/ExtractionDialog.h"
+#include "app/StartPlaceOpening.h"
 #include "browser/DirectoryListBox.h"
 #include "browser/DriveComboBox.h"
 #include "browser/FileListBox.h"
@@ -66,6 +68,16 @@ TWindowObject* AddValueLabel(TWindowObject* parent, int left, int top) {
   label->ResizeTo(0, 17);  // default width
   label->Font().SetColor(kNavy);
   return label;
+}
+
+// Lets a value label wrap onto a second row within `width` pixels instead
+// of being cut at its panel's edge ("DEF creature, 12 frames"); a text of
+// one row stays where it was.
+void WrapWithin(TWindowObject* label, int width) {
+  auto* text = static_cast<QLabel*>(label->Widget());
+  text->setWordWrap(true);
+  text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->ResizeTo(width, 2 * 17);
 }
 
 // The directory part of a Windows-form file name, without its trailing "\":
@@ -170,7 +182,8 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->FilterCombo->OnChange = [self](TFilterComboBox*) { self->FilterChange(); };
   self->FilterCombo->SetFilterIndex(0);
   self->FilterCombo->Filter =
-      "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\nPNG images (*.png)|*.png\r\n";
+      "PCX sprites (*.pcx)|*.pcx\r\nBMP images (*.bmp)|*.bmp\r\nPNG images (*.png)|*.png\r\n"
+      "DEF animations (*.def)|*.def\r\n";
   self->FilterCombo->ParseFilter();
 
   // 10. Files, in lower case, sprites first.
@@ -192,6 +205,7 @@ TMainForm* CreateMainForm(TWindowObject* parent) {
   self->PcxSizeLabel = AddValueLabel(self->PcxGroup, 56, 16);
   self->PcxSizeCaption = AddLabel(self->PcxGroup, "Размер:", 6, 16, 43, 17);
   self->PcxFormatLabel = AddValueLabel(self->PcxGroup, 56, 32);
+  WrapWithin(self->PcxFormatLabel, 160 - 56 - 4);
 
   // 12. The BMP panel.
   self->BmpGroup = CreateGroupBox(form, " Изображение BMP ");
@@ -258,6 +272,7 @@ void TMainForm::FormShow() {
   PcxGroup->Show();
   BmpGroup->Hide();
   Image = NewDeviceBitmap(0, 0);
+  if (!StartPath.empty()) OpenStartPath(*this, StartPath);
 }
 
 void TMainForm::DriveChange() { DirList->SetPath(std::string(1, DriveCombo->Drive()) + ":"); }
@@ -299,8 +314,15 @@ void TMainForm::FileSelected() {
   const TFileKind kind = FileKind(path);
   const std::string native = FileList->SelectedNativePath().value_or(std::string());
   RefreshTimer->SetEnabled(false);
+  // Whatever was playing stops, even when the new file is refused.
+  DefPreview_.Stop();
   if (Image) {
-    if (FileList->ShowsListing() && Archives->IsOpen())
+    const bool inArchive = FileList->ShowsListing() && Archives->IsOpen();
+    if (kind == fkDef && inArchive)
+      ShowLoad(DefPreview_.LoadEntry(*Image, Archives->Archive(), FileList->NativeFileName()));
+    else if (kind == fkDef)
+      ShowLoad(DefPreview_.LoadFile(*Image, native));
+    else if (inArchive)
       ShowLoad(Archives->LoadSelected(*Image, *FileList));
     else
       ShowLoad(LoadImageFile(*Image, native, kind));
@@ -360,6 +382,8 @@ void TMainForm::ShowSaveFailure(const std::string& nativePath, const TOutcome& w
 
 void TMainForm::PreviewClick() {
   if (!Image) return;
+  // An animation stands still on the clicked frame until the save is done.
+  const TDefPreview::THold still(DefPreview_);
   // The file types follow the image: BMP and PNG always, above 8 bits a
   // 24-bit sprite too. The first type is chosen at first, every time; a name
   // typed without an extension takes the chosen type's.
@@ -454,6 +478,7 @@ void TMainForm::ConvertClick() {
 
 void TMainForm::RefreshTick() {
   if (!Image) return;
+  if (DefPreview_.Tick(*Image)) PreviewPaint(nullptr);
   const TPixelFormat format = Image->GetPixelFormat();
   const TReadiness readiness = ReadinessOf(format);
   SavePcxButton->SetEnabled(readiness.ReadyForSprite);

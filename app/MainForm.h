@@ -14,6 +14,12 @@
 // palette of a file (game conventions kept), and whether PNG files get the
 // shadow transparency of entries 0, 1 and 4.
 //
+// A ".def" file (or entry) shows its first frame on the PCX panel with the
+// DEF's size and "DEF creature, 12 frames"; the preview then plays its
+// first group at ten frames a second on the refresh timer's ticks
+// (app/DefPreview.h) until another file is selected, and a click saves the
+// frame shown, as for a sprite.
+//
 // Paths: the window works with Windows-form paths ("C:\home\ann\maps") like
 // the browser components; files are opened by the name the file system gave
 // (the file list's native path) and the save dialogs get native paths
@@ -35,6 +41,7 @@
 #include <memory>
 #include <string>
 
+#include "app/DefPreview.h"
 #include "image/DibBitmap.h"
 #include "ui/BaseObject.h"
 #include "workflow/ImageWorkflow.h"
@@ -101,6 +108,10 @@ class TMainForm final : public TBaseObject {
   std::string LastDir;
   // The About window the menu shows; set by the program after construction.
   TAboutWindow* About = nullptr;
+  // What `kelvane PATH` names (native, as given); the first showing opens
+  // it instead of the current folder when it is not empty
+  // (app/StartPlaceOpening.h).
+  std::string StartPath;
 
   // The workflows' handlers, public so that the program's wiring is plain.
   void FormShow();
@@ -135,6 +146,7 @@ class TMainForm final : public TBaseObject {
   // "Извлечь все..." can be chosen exactly while an archive is shown.
   void EnableExtraction();
 
+  TDefPreview DefPreview_;
   bool Shown_ = false;
   std::string PaletteDirectory_;  // native; where the palette dialog opens
 };

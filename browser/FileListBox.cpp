@@ -132,6 +132,21 @@ std::string TFileListBox::FileName() const {
   return index >= 0 ? list->ItemText(index) : std::string();
 }
 
+bool TFileListBox::SelectNativeName(const std::string& nativeName) {
+  TWindowObject* list = ListBox_.Get();
+  if (list == nullptr) return false;
+  const auto sameIgnoringCase = [](const std::string& a, const std::string& b) {
+    return ApplyNameCase(a, NameCaseLower) == ApplyNameCase(b, NameCaseLower);
+  };
+  std::optional<std::size_t> found;
+  for (std::size_t i = 0; i < NativeNames_.size() && !found; ++i)
+    if (NativeNames_[i] == nativeName) found = i;
+  for (std::size_t i = 0; i < NativeNames_.size() && !found; ++i)
+    if (sameIgnoringCase(NativeNames_[i], nativeName)) found = i;
+  list->SetSelectedIndex(found ? static_cast<int>(*found) : -1);
+  return found.has_value();
+}
+
 std::string TFileListBox::NativeFileName() const {
   TWindowObject* list = ListBox_.Get();
   if (list == nullptr) return {};

@@ -78,6 +78,13 @@ class TFileListBox final : public TBaseObject {
   // pixels plus 6. Only this call snaps.
   void SetIntegralHeight(bool flag);
 
+  // Selects the line of the file the file system (or the owner's listing)
+  // calls `nativeName`: that exact name if listed, else one that differs
+  // only in ASCII case, as archives match their entries. Raises nothing,
+  // like every change the program makes. False when no line matches; the
+  // selection is then cleared.
+  bool SelectNativeName(const std::string& nativeName);
+
   // The displayed text of the selected line; empty when none is selected.
   std::string FileName() const;
   // The selected file's name as the file system gave it; empty when none.

@@ -15,6 +15,10 @@
 #   5. double-clicks the archive Sprites.lod (40 sprites drawn by
 #      tools/make_lod.py) in the folder list and clicks one of its entries
 #                                             -> OUT_DIR/screenshot-archive.png
+#   6. closes the window and starts it again as `kelvane FILE.def`: the
+#      window opens in the DEF's folder with the DEF filter, the animation
+#      selected and its first group playing in the preview
+#                                             -> OUT_DIR/screenshot-def.png
 # OUT_DIR defaults to docs/. Needs xvfb-run (xvfb, xauth), xdotool,
 # ImageMagick (import, convert) and python3; CI does not run this.
 set -euo pipefail
@@ -25,6 +29,7 @@ bmp=bmp24-45x30.bmp
 zsoft=zsoft24-45x30.pcx
 archive=Sprites.lod
 entry_row=3
+def=creature-format1-48x40.def
 
 # The window's fixed layout: the form keeps 2 pixels between its edge and
 # the browser column; the filter drop-down is 19 pixels high at the bottom of
@@ -88,6 +93,22 @@ click() {  # click X Y, in window coordinates
   sleep 0.6
 }
 
+# Waits for the window of the kelvane started last (app_pid) and sets the
+# caller's window, X, Y, WIDTH and HEIGHT.
+find_window() {
+  local _
+  window=""
+  for _ in $(seq 50); do
+    window=$(xdotool search --name '^Kelvane \(' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    kill -0 "$app_pid" 2>/dev/null || die "kelvane ended before its window appeared"
+    sleep 0.2
+  done
+  [ -n "$window" ] || die "no Kelvane window after 10 s"
+  sleep 1  # first paint and the first refresh ticks
+  eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9]+$')"
+  echo "window $window at ${X},${Y}, ${WIDTH} x ${HEIGHT}"
+}
+
 inside_xvfb() {
   local kelvane=$1
   export XDG_RUNTIME_DIR="$work/runtime"
@@ -97,17 +118,8 @@ inside_xvfb() {
   app_pid=$!
   trap 'kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true' EXIT
 
-  local window="" _
-  for _ in $(seq 50); do
-    window=$(xdotool search --name '^Kelvane \(' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-    kill -0 "$app_pid" 2>/dev/null || die "kelvane ended before its window appeared"
-    sleep 0.2
-  done
-  [ -n "$window" ] || die "no Kelvane window after 10 s"
-  sleep 1  # first paint and the first refresh ticks
-  local X Y WIDTH HEIGHT
-  eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9]+$')"
-  echo "window $window at ${X},${Y}, ${WIDTH} x ${HEIGHT}"
+  local window="" X Y WIDTH HEIGHT
+  find_window
 
   import -window root "$work/start.png"
   convert "$work/start.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/start-window.png"
@@ -167,6 +179,16 @@ inside_xvfb() {
   sleep 1
   click "$line_x" $((list_top + entry_row * row_height + row_height / 2))
   shoot "$out/screenshot-archive.png"
+
+  # A DEF animation named on the command line. The first window goes; the
+  # new one opens in the DEF's folder with the file selected and plays its
+  # first group (the picture catches one of its frames).
+  kill "$app_pid"
+  wait "$app_pid" 2>/dev/null || true
+  (cd "$work/samples" && exec "$kelvane" "$work/samples/$def") &
+  app_pid=$!
+  find_window
+  shoot "$out/screenshot-def.png"
 }
 
 if [ "${1:-}" = "--inside-xvfb" ]; then
@@ -191,7 +213,7 @@ done
 work=$(mktemp -d -t kelvane.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/samples"
-cp "$root"/samples/*.pcx "$root"/samples/*.bmp "$work/samples/"
+cp "$root"/samples/*.pcx "$root"/samples/*.bmp "$root"/samples/*.def "$work/samples/"
 python3 "$root/tools/make_lod.py" bench --out "$work/samples/$archive" --count 40 >/dev/null
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside-xvfb "$work" "$out" "$kelvane"

@@ -43,10 +43,7 @@ std::string DefFormatText(const TDefAnimation& animation) {
          (frames == 1 ? " frame" : " frames");
 }
 
-namespace {
-
-// What the window shows for the DEF `read` says was or was not read.
-TLoadResult ShownDef(TDibBitmap& image, const TDefProblem& read, const TDefAnimation& animation) {
+TLoadResult DefLoaded(TDibBitmap& image, const TDefProblem& read, const TDefAnimation& animation) {
   TLoadResult r;
   if (!read) {
     r.Status = TLoadStatus::Refused;
@@ -71,8 +68,6 @@ TLoadResult ShownDef(TDibBitmap& image, const TDefProblem& read, const TDefAnima
   return r;
 }
 
-}  // namespace
-
 TDefProblem LoadDefAnimation(const std::string& path, TDefAnimation& animation) {
   // "Data/H3sprite.lod/ADAG.def": the entry, read into memory and parsed
   // from there, with no temporary file.
@@ -91,13 +86,13 @@ TDefProblem LoadDefAnimation(const std::string& path, TDefAnimation& animation) 
 TLoadResult LoadDefImage(TDibBitmap& image, const std::string& path) {
   TDefAnimation animation;
   const TDefProblem read = LoadDefAnimation(path, animation);
-  return ShownDef(image, read, animation);
+  return DefLoaded(image, read, animation);
 }
 
 TLoadResult LoadDefImage(TDibBitmap& image, TByteSource& source) {
   TDefAnimation animation;
   const TDefProblem read = ReadDef(source, animation);
-  return ShownDef(image, read, animation);
+  return DefLoaded(image, read, animation);
 }
 
 std::string DefFrameFileName(const std::string& defName, std::uint32_t groupId, std::size_t index, TSaveTarget target) {

@@ -42,6 +42,10 @@ TDefProblem LoadDefAnimation(const std::string& path, TDefAnimation& animation);
 TLoadResult LoadDefImage(TDibBitmap& image, const std::string& path);
 // The same for a DEF in `source` (an archive entry in memory).
 TLoadResult LoadDefImage(TDibBitmap& image, TByteSource& source);
+// What the window shows for a DEF that `read` says was (or was not) read
+// into `animation`: LoadDefImage's result, for callers that keep the
+// animation (the preview plays it).
+TLoadResult DefLoaded(TDibBitmap& image, const TDefProblem& read, const TDefAnimation& animation);
 // "DEF creature, 12 frames": the type's name where the game has one, and
 // the frames all groups list.
 std::string DefFormatText(const TDefAnimation& animation);

@@ -78,6 +78,27 @@ TEST_F(FileListBoxTest, LowerCaseShowsAsciiSmallButOpensTheRealFile) {
   EXPECT_EQ(List_->SelectedNativePath(), Tree_.Native("Карта.PCX"));
 }
 
+TEST_F(FileListBoxTest, SelectsAFileByItsRealNameExactMatchFirstAndRaisesNothing) {
+  Tree_.File("map.pcx", "map.pcx");  // beside "Map.PCX": only case tells them apart
+  int changes = 0;
+  List_->OnChange = [&](TFileListBox*) { ++changes; };
+  List_->NameCase = NameCaseLower;
+  List_->SetMask("*.pcx");
+  List_->SetPath(Games_);
+
+  ASSERT_TRUE(List_->SelectNativeName("Map.PCX"));
+  EXPECT_EQ(List_->NativeFileName(), "Map.PCX");
+  ASSERT_TRUE(List_->SelectNativeName("map.pcx"));
+  EXPECT_EQ(List_->NativeFileName(), "map.pcx");
+  // No exact match: a name that differs in ASCII case only.
+  ASSERT_TRUE(List_->SelectNativeName("TOWN.pcx"));
+  EXPECT_EQ(List_->NativeFileName(), "town.pcx");
+  // Nothing of that name: nothing selected.
+  EXPECT_FALSE(List_->SelectNativeName("castle.bmp"));
+  EXPECT_EQ(List_->FileName(), "");
+  EXPECT_EQ(changes, 0);
+}
+
 TEST_F(FileListBoxTest, NameCaseTakesEffectAtTheNextListingOnly) {
   List_->SetMask("*.PCX");
   List_->SetPath(Games_);
