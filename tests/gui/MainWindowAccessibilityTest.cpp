@@ -15,6 +15,7 @@
 #include "browser/FilterComboBox.h"
 #include "platform/DriveMap.h"
 #include "tests/browser/BrowserFixture.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/QtTestHelpers.h"
 #include "ui/Application.h"
 #include "ui/ListView.h"
@@ -35,38 +36,17 @@ std::string NameOf(TWindowObject* w) {
 
 std::string ShownText(TWindowObject* label) { return static_cast<QLabel*>(label->Widget())->text().toStdString(); }
 
-class MainWindowAccessibility : public ::testing::Test {
+class MainWindowAccessibility : public test::TMainWindowTest {
  protected:
   void SetUp() override {
     const fs::path samples = fs::path(KELVANE_SOURCE_DIR) / "samples";
     for (const char* name : {"sprite8-33x21.pcx", "bmp24-45x30.bmp"})
       fs::copy_file(samples / name, fs::path(Tree.Root()) / name);
-    OldDirectory = fs::current_path();
-    fs::current_path(Tree.Root());
-    App = CreateAppWindow("Kelvane");
-    Main = CreateMainForm(App);
-    Main->Form->Show();
-    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget(), test::kPatientMs));
-  }
-
-  void TearDown() override {
-    delete App;
-    fs::current_path(OldDirectory);
-  }
-
-  void ClickFile(const std::string& name) {
-    const auto texts = test::ItemTexts(*Main->FileList->ListBox());
-    const auto at = std::find(texts.begin(), texts.end(), name);
-    ASSERT_NE(at, texts.end()) << name << " is not listed";
-    test::ClickListBoxRow(*Main->FileList->ListBox(), static_cast<int>(at - texts.begin()));
+    ASSERT_NO_FATAL_FAILURE(OpenWindow(Tree.Root()));
   }
 
   test::TTempTree Tree;
   TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
-  fs::path OldDirectory;
-  TWindowObject* App = nullptr;
-  TMainForm* Main = nullptr;
 };
 
 TEST_F(MainWindowAccessibility, EveryFrameAndBrowserListIsAnnouncedByItsOwnName) {

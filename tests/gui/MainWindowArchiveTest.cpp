@@ -35,6 +35,7 @@
 #include "platform/DriveMap.h"
 #include "tests/browser/BrowserFixture.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/Watcher.h"
 #include "ui/AboutWindow.h"
@@ -77,7 +78,7 @@ std::vector<std::uint32_t> PixelsOf(TDibBitmap& image) {
 //   mod.PAC     the same, under the other extension
 //   damaged.lod entries whose data is damaged
 //   broken.lod  no archive at all
-class MainWindowArchives : public ::testing::Test {
+class MainWindowArchives : public test::TMainWindowTest {
  protected:
   void SetUp() override {
     const fs::path archives = kSource / "tests/corpus/archives";
@@ -90,19 +91,7 @@ class MainWindowArchives : public ::testing::Test {
     Tree.Dir("sub");
     Tree.Dir("out");
 
-    OldDirectory = fs::current_path();
-    fs::current_path(root);
-    App = CreateAppWindow("Kelvane");
-    Main = CreateMainForm(App);
-    Main->About = CreateAboutWindow(App);
-    Main->Form->Show();
-    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget(), test::kPatientMs));
-  }
-
-  void TearDown() override {
-    delete App;
-    fs::current_path(OldDirectory);
+    ASSERT_NO_FATAL_FAILURE(OpenWindow(root));
   }
 
   TListViewObject& Folders() { return *Main->DirList->ListView(); }
@@ -216,9 +205,6 @@ class MainWindowArchives : public ::testing::Test {
 
   test::TTempTree Tree;
   TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
-  fs::path OldDirectory;
-  TWindowObject* App = nullptr;
-  TMainForm* Main = nullptr;
 };
 
 TEST_F(MainWindowArchives, ArchivesFollowTheFoldersAndOpenWithADoubleClick) {

@@ -29,6 +29,7 @@
 #include "platform/DriveMap.h"
 #include "tests/browser/BrowserFixture.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/Watcher.h"
 #include "ui/AboutWindow.h"
@@ -93,7 +94,7 @@ void TypeNameAndSave(QWidget* dialog, const QString& name) {
   QTest::mouseClick(buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
 }
 
-class MainWindowDef : public ::testing::Test {
+class MainWindowDef : public test::TMainWindowTest {
  protected:
   void SetUp() override {
     const fs::path root = Tree.Root();
@@ -105,42 +106,11 @@ class MainWindowDef : public ::testing::Test {
     ASSERT_TRUE(builder.Put("Hero.pcx", ReadBytes(kSamples / "sprite8-33x21.pcx")));
     ASSERT_TRUE(builder.Save(Tree.Native("Data.lod")));
 
-    OldDirectory = fs::current_path();
-    fs::current_path(root);
-    App = CreateAppWindow("Kelvane");
-    Main = CreateMainForm(App);
-    Main->About = CreateAboutWindow(App);
-    Main->Form->Show();
-    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget(), test::kPatientMs));
-    auto refresh = Main->RefreshTimer->OnTimer;
-    Main->RefreshTimer->OnTimer = [this, refresh](TTimerObject* timer) {
-      refresh(timer);
-      ++Ticks;
-    };
-  }
-
-  void TearDown() override {
-    delete App;
-    fs::current_path(OldDirectory);
+    ASSERT_NO_FATAL_FAILURE(OpenWindow(root));
   }
 
   std::vector<std::string> Files() { return ItemTexts(*Main->FileList->ListBox()); }
   void ShowDefFiles() { test::ChooseComboLine(*Main->FilterCombo->ComboBox(), 3); }
-
-  void ClickFile(const std::string& name) {
-    const auto texts = Files();
-    const auto at = std::find(texts.begin(), texts.end(), name);
-    ASSERT_NE(at, texts.end()) << name << " is not listed";
-    test::ClickListBoxRow(*Main->FileList->ListBox(), static_cast<int>(at - texts.begin()));
-  }
-
-  // Lets `count` more refresh ticks pass: at 10 ms each, 30 span three
-  // frames of an animation however slowly the machine runs them.
-  void LetTicksPass(int count) {
-    const int until = Ticks + count;
-    ASSERT_TRUE(WaitFor([&] { return Ticks >= until; }));
-  }
 
   // Waits until the preview shows a frame of `frames` other than the first
   // one and returns its position.
@@ -158,10 +128,6 @@ class MainWindowDef : public ::testing::Test {
 
   test::TTempTree Tree;
   TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
-  fs::path OldDirectory;
-  TWindowObject* App = nullptr;
-  TMainForm* Main = nullptr;
-  int Ticks = 0;
 };
 
 TEST_F(MainWindowDef, TheFilterListsDefAnimationsAfterTheOtherKinds) {
@@ -207,7 +173,7 @@ TEST_F(MainWindowDef, ADefFillsTheSpritePanelAndItsFirstGroupPlaysUntilAnotherFi
   ClickFile("hero.pcx");
   EXPECT_EQ(Main->PcxFormatLabel->Caption(), "8 bit");
   const TPixels sprite = PixelsOf(*Main->Image);
-  LetTicksPass(30);
+  LetTicksPass(30);  // at 10 ms a tick, three frames of the animation
   EXPECT_EQ(PixelsOf(*Main->Image), sprite);
   EXPECT_EQ(Main->Image->Width(), 33);
 }

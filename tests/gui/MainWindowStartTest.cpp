@@ -17,6 +17,7 @@
 #include "formats/LodArchive.h"
 #include "platform/DriveMap.h"
 #include "tests/browser/BrowserFixture.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/QtTestHelpers.h"
 #include "ui/AboutWindow.h"
 #include "ui/Application.h"
@@ -37,7 +38,7 @@ std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class MainWindowStart : public ::testing::Test {
+class MainWindowStart : public test::TMainWindowTest {
  protected:
   void SetUp() override {
     const fs::path root = Tree.Root();
@@ -52,25 +53,10 @@ class MainWindowStart : public ::testing::Test {
     ASSERT_TRUE(builder.Put("ADAG.def", ReadBytes(kSamples / "creature-format1-48x40.def")));
     ASSERT_TRUE(builder.Put("Hero.pcx", ReadBytes(kSamples / "sprite8-33x21.pcx")));
     ASSERT_TRUE(builder.Save(Tree.Native("mods/H3sprite.lod")));
-    OldDirectory = fs::current_path();
-    fs::current_path(root);
-  }
-
-  void TearDown() override {
-    delete App;
-    fs::current_path(OldDirectory);
   }
 
   // Builds the window with `path` as `kelvane PATH` would and shows it.
-  void Start(const std::string& path) {
-    App = CreateAppWindow("Kelvane");
-    Main = CreateMainForm(App);
-    Main->StartPath = path;
-    Main->About = CreateAboutWindow(App);
-    Main->Form->Show();
-    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget(), test::kPatientMs));
-  }
+  void Start(const std::string& path) { ASSERT_NO_FATAL_FAILURE(OpenWindow(Tree.Root(), path)); }
 
   std::vector<std::string> Files() { return ItemTexts(*Main->FileList->ListBox()); }
   int FilterLine() { return Main->FilterCombo->ComboBox()->SelectedIndex(); }
@@ -78,9 +64,6 @@ class MainWindowStart : public ::testing::Test {
 
   test::TTempTree Tree;
   TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
-  fs::path OldDirectory;
-  TWindowObject* App = nullptr;
-  TMainForm* Main = nullptr;
 };
 
 TEST_F(MainWindowStart, AFileIsSelectedAndLoadedInItsFolderUnderTheFilterOfItsKind) {
@@ -135,8 +118,7 @@ TEST_F(MainWindowStart, NoPathOrAVanishedOneStartsInTheCurrentFolder) {
   const std::string current = Main->DirList->Path();
   EXPECT_EQ(Files(), (std::vector<std::string>{"top.pcx"}));
   EXPECT_EQ(Main->FileList->FileName(), "");
-  delete App;
-  App = nullptr;
+  CloseWindow();
   Start("gone/away.def");
   EXPECT_EQ(Main->DirList->Path(), current);
   EXPECT_EQ(Files(), (std::vector<std::string>{"top.pcx"}));

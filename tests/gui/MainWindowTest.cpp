@@ -38,6 +38,7 @@
 #include "platform/DriveMap.h"
 #include "tests/browser/BrowserFixture.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/Watcher.h"
 #include "ui/AboutWindow.h"
@@ -88,7 +89,7 @@ void TypeNameAndSave(QWidget* dialog, const QString& name) {
   QTest::mouseClick(save, Qt::LeftButton);
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public test::TMainWindowTest {
  protected:
   void SetUp() override {
     // Samples of every kind, under names that exercise the list's case
@@ -110,44 +111,12 @@ class MainWindow : public ::testing::Test {
     Tree.Dir("stick");
     fs::copy_file(samples / "sprite24-5x3.pcx", fs::path(Tree.Root()) / "stick" / "usb.pcx");
 
-    OldDirectory = fs::current_path();
-    fs::current_path(Tree.Root());
-    App = CreateAppWindow("Kelvane");
-    Main = CreateMainForm(App);
-    Main->About = CreateAboutWindow(App);
-    Main->Form->Show();
-    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget(), test::kPatientMs));
-    // Count the refresh timer's ticks, so that tests can wait for the next
-    // one instead of guessing how long a busy machine takes.
-    auto refresh = Main->RefreshTimer->OnTimer;
-    Main->RefreshTimer->OnTimer = [this, refresh](TTimerObject* timer) {
-      refresh(timer);
-      ++Ticks;
-    };
-  }
-
-  void TearDown() override {
-    delete App;
-    fs::current_path(OldDirectory);
+    ASSERT_NO_FATAL_FAILURE(OpenWindow(Tree.Root()));
   }
 
   QListWidget* Files() const { return static_cast<QListWidget*>(Main->FileList->ListBox()->Widget()); }
 
-  void ClickFile(const std::string& name) {
-    const auto texts = ItemTexts(*Main->FileList->ListBox());
-    const auto at = std::find(texts.begin(), texts.end(), name);
-    ASSERT_NE(at, texts.end()) << name << " is not listed";
-    test::ClickListBoxRow(*Main->FileList->ListBox(), static_cast<int>(at - texts.begin()));
-  }
-
   void ShowBmpFiles() { test::ChooseComboLine(*Main->FilterCombo->ComboBox(), 1); }
-
-  // Lets the refresh timer run at least once more.
-  void Tick() {
-    const int seen = Ticks;
-    ASSERT_TRUE(WaitFor([&] { return Ticks > seen; }));
-  }
 
   void Screenshot(const std::string& name) {
     Main->Form->Widget()->grab().save(QString::fromStdString(test::ArtifactPath("main-" + name + ".png")));
@@ -189,10 +158,6 @@ class MainWindow : public ::testing::Test {
   test::TTempTree Tree;
   // The drive map of a desktop over the temporary tree; C: is "/".
   TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
-  fs::path OldDirectory;
-  TWindowObject* App = nullptr;
-  TMainForm* Main = nullptr;
-  int Ticks = 0;
 };
 
 TEST_F(MainWindow, StartsCentredInTheCurrentDirectoryListingSpritesInLowerCase) {

@@ -27,6 +27,7 @@
 #include "image/FixedPalettes.h"
 #include "tests/browser/BrowserFixture.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/QtTestHelpers.h"
 #include "ui/AboutWindow.h"
 #include "ui/Application.h"
@@ -84,7 +85,7 @@ void TypeNameAndAccept(QWidget* dialog, const QString& name) {
   QMetaObject::invokeMethod(dialog, "accept");
 }
 
-class PaletteWindow : public ::testing::Test {
+class PaletteWindow : public test::TMainWindowTest {
  protected:
   void SetUp() override {
     Tree.File("game.pcx", GameSprite(37, 19));
@@ -97,39 +98,10 @@ class PaletteWindow : public ::testing::Test {
     ASSERT_TRUE(SavePng(sprite, Tree.Native("photo.png"), {}).Ok());
     Tree.File("broken.pal", "not a palette");
 
-    OldDirectory = fs::current_path();
-    fs::current_path(Tree.Root());
-    App = CreateAppWindow("Kelvane");
-    Main = CreateMainForm(App);
-    Main->About = CreateAboutWindow(App);
-    Main->Form->Show();
-    ASSERT_TRUE(WaitFor([this] { return Main->Image != nullptr; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main->Form->Widget(), test::kPatientMs));
-    auto refresh = Main->RefreshTimer->OnTimer;
-    Main->RefreshTimer->OnTimer = [this, refresh](TTimerObject* timer) {
-      refresh(timer);
-      ++Ticks;
-    };
-  }
-
-  void TearDown() override {
-    delete App;
-    fs::current_path(OldDirectory);
-  }
-
-  void Tick() {
-    const int seen = Ticks;
-    ASSERT_TRUE(WaitFor([&] { return Ticks > seen; }));
+    ASSERT_NO_FATAL_FAILURE(OpenWindow(Tree.Root()));
   }
 
   void ShowFilter(int line) { test::ChooseComboLine(*Main->FilterCombo->ComboBox(), line); }
-
-  void ClickFile(const std::string& name) {
-    const auto texts = ItemTexts(*Main->FileList->ListBox());
-    const auto at = std::find(texts.begin(), texts.end(), name);
-    ASSERT_NE(at, texts.end()) << name << " is not listed";
-    test::ClickListBoxRow(*Main->FileList->ListBox(), static_cast<int>(at - texts.begin()));
-  }
 
   QAction* MenuAction(QWidget* container, const QString& text) {
     for (QAction* a : container->actions())
@@ -169,10 +141,6 @@ class PaletteWindow : public ::testing::Test {
 
   test::TTempTree Tree;
   TScopedDriveMap Drives{test::DesktopDriveMap(Tree.Root())};
-  fs::path OldDirectory;
-  TWindowObject* App = nullptr;
-  TMainForm* Main = nullptr;
-  int Ticks = 0;
 };
 
 TEST_F(PaletteWindow, ThePngFilterListsPngFilesAndTheyLoadLikeBmpFiles) {
