@@ -54,17 +54,9 @@ constexpr const char* kCreature = "creature-format1-48x40.def";
 
 using TPixels = std::vector<std::uint32_t>;
 
-TPixels PixelsOf(TDibBitmap& image) {
-  const TPixelRows32 rows = image.Rows32();
-  TPixels pixels;
-  for (int y = 0; y < rows.Height; ++y) pixels.insert(pixels.end(), rows.Row(y), rows.Row(y) + rows.Width);
-  return pixels;
-}
-
-std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::PixelsOf;
+using test::ReadBytes;
+using test::TypeNameAndSave;
 
 // The pixels of each frame of the group the preview plays, in its order,
 // read from the file independently of the window.
@@ -80,18 +72,6 @@ std::vector<TPixels> PlayedFrames(const fs::path& def) {
     frames.push_back(PixelsOf(image));
   }
   return frames;
-}
-
-// Types `name` into a save dialog and presses its Save button.
-void TypeNameAndSave(QWidget* dialog, const QString& name) {
-  auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-  ASSERT_NE(edit, nullptr);
-  edit->setFocus();
-  edit->selectAll();
-  QTest::keyClicks(edit, name);
-  auto* buttons = dialog->findChild<QDialogButtonBox*>();
-  ASSERT_NE(buttons, nullptr);
-  QTest::mouseClick(buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
 }
 
 class MainWindowDef : public test::TMainWindowTest {

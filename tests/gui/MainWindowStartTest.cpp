@@ -33,10 +33,7 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = fs::path(KELVANE_SOURCE_DIR) / "samples";
 
-std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadBytes;
 
 class MainWindowStart : public test::TMainWindowTest {
  protected:

@@ -59,35 +59,9 @@ using test::WaitFor;
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::uint32_t> PixelsOf(TDibBitmap& image) {
-  const TPixelRows32 rows = image.Rows32();
-  std::vector<std::uint32_t> pixels;
-  for (int y = 0; y < rows.Height; ++y) pixels.insert(pixels.end(), rows.Row(y), rows.Row(y) + rows.Width);
-  return pixels;
-}
-
-// Types `name` into a save dialog's name field like a user and presses its
-// Save button. The button, not Return: a completion list that pops up
-// while typing on a slow machine would take the Return for itself.
-void TypeNameAndSave(QWidget* dialog, const QString& name) {
-  auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-  ASSERT_NE(edit, nullptr);
-  edit->setFocus();
-  edit->selectAll();
-  QTest::keyClicks(edit, name);
-  if (QCompleter* completer = edit->completer(); completer != nullptr && completer->popup()->isVisible())
-    completer->popup()->hide();
-  auto* buttons = dialog->findChild<QDialogButtonBox*>();
-  ASSERT_NE(buttons, nullptr);
-  QPushButton* save = buttons->button(QDialogButtonBox::Save);
-  ASSERT_NE(save, nullptr);
-  QTest::mouseClick(save, Qt::LeftButton);
-}
+using test::PixelsOf;
+using test::ReadBytes;
+using test::TypeNameAndSave;
 
 class MainWindow : public test::TMainWindowTest {
  protected:

@@ -1,8 +1,15 @@
 #include "tests/gui/WindowFixture.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "browser/FileListBox.h"
 #include "tests/browser/BrowserFixture.h"
@@ -13,6 +20,33 @@
 #include "ui/TimerObject.h"
 
 namespace kelvane::test {
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint32_t> PixelsOf(TDibBitmap& image) {
+  const TPixelRows32 rows = image.Rows32();
+  std::vector<std::uint32_t> pixels;
+  for (int y = 0; y < rows.Height; ++y) pixels.insert(pixels.end(), rows.Row(y), rows.Row(y) + rows.Width);
+  return pixels;
+}
+
+void TypeNameAndSave(QWidget* dialog, const QString& name) {
+  auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, name);
+  if (QCompleter* completer = edit->completer(); completer != nullptr && completer->popup()->isVisible())
+    completer->popup()->hide();
+  auto* buttons = dialog->findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  QPushButton* save = buttons->button(QDialogButtonBox::Save);
+  ASSERT_NE(save, nullptr);
+  QTest::mouseClick(save, Qt::LeftButton);
+}
 
 void TMainWindowTest::OpenWindow(const std::filesystem::path& folder, const std::string& startPath) {
   if (OldDirectory_.empty()) OldDirectory_ = std::filesystem::current_path();

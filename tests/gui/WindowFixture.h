@@ -4,13 +4,29 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/MainForm.h"
+#include "image/DibBitmap.h"
 #include "ui/WindowObject.h"
 
+class QWidget;
+
 namespace kelvane::test {
+
+// A file's bytes; empty when it cannot be read.
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+// The image's pixels as 32-bit colours, top row first.
+std::vector<std::uint32_t> PixelsOf(TDibBitmap& image);
+
+// Types `name` into a save dialog's name field like a user and presses its
+// Save button. The button, not Return: a completion list that pops up
+// while typing on a slow machine would take the Return for itself.
+void TypeNameAndSave(QWidget* dialog, const QString& name);
 
 class TMainWindowTest : public ::testing::Test {
  protected:
