@@ -28,7 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Kelvane shows and converts the files of Heroes of Might and Magic III: the
 game's sprites (.pcx files of 8 or 24 bits), ZSoft PCX and P32 images, BMP
 and PNG images, DEF animations and LOD or PAC archives. It comes as a Qt
- window (kelvane) and a command-line converter (kelvane-cli), with file
+window (kelvane) and a command-line converter (kelvane-cli), with file
 types, thumbnails for file managers, manual pages and bash completion.")
 
 # What Debian asks of every package: its copyright and changelog.
