@@ -122,7 +122,7 @@ case "${1:-}" in
     (cd "$build/package" && cpack -G DEB -B "$build")
     deb=$(ls "$build"/kelvane_*.deb)
     echo "== $deb: $(stat -c %s "$deb") bytes"
-    dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+    dpkg-deb --field "$deb"
     # Errors fail the step; warnings and notes are shown.
     lintian --fail-on error --display-info "$deb"
     ;;
