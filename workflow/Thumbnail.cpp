@@ -248,7 +248,8 @@ TThumbnailResult WriteThumbnail(const std::string& inputPath, int size, const st
   }
   TOutcome encoded;
   const TOutcome saved = SaveFileReplacing(outputPath, [&](TByteStream& stream) {
-    encoded = EncodePng(thumbnail, TPngWriteOptions{}, stream);
+    // A sprite of nothing but index 0 is a thumbnail of nothing, not a cyan box.
+    encoded = EncodePng(thumbnail, TPngWriteOptions{TPngAlpha::None, TZeroAlpha::Transparent}, stream);
     return encoded.Ok();
   });
   result.Why = !encoded.Ok() && encoded.Error != TImageError::WriteFailed ? encoded : saved;

@@ -127,6 +127,19 @@ TEST(WriteThumbnail, IndexZeroOfASpriteBecomesTransparent) {
   EXPECT_EQ(PixelAt(half, 1, 0), 0x808000FFu);
 }
 
+TEST(WriteThumbnail, ASpriteOfNothingButIndexZeroStaysSeeThrough) {
+  TempDir dir;
+  test::WriteFileBytes(dir / "clear.pcx", Sprite8(3, 3, Bytes(9, 0)));
+  ASSERT_TRUE(WriteThumbnail(dir / "clear.pcx", 2, dir / "clear.png").Why.Ok());
+  // Read as stored: ToRgba would take all-zero alpha bytes for none at all.
+  TDibBitmap back;
+  ASSERT_TRUE(LoadPng(dir / "clear.png", back).Ok());
+  ASSERT_EQ(back.GetPixelFormat(), px32);
+  ASSERT_EQ(back.Width(), 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) EXPECT_EQ(back.Pixels()[y * back.RowStride() + 4 * x + 3], 0) << x << "," << y;
+}
+
 TEST(WriteThumbnail, EveryKindGivesAThumbnailOfTheFittedSize) {
   struct Row {
     const char* File;
