@@ -4,7 +4,8 @@
 set -euo pipefail
 page=$1 program=$2
 command -v man >/dev/null || { echo "man not installed"; exit 77; }
-help=$("$program" --help)
+# A program that opens a window instead of printing its help is cut short.
+help=$(timeout 30 "$program" --help) || { echo "$program --help failed or did not end"; exit 1; }
 text=$(LC_ALL=C MANWIDTH=200 man -l "$page" 2>/dev/null | col -b)
 name=$(basename "$program")
 fails=0
