@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "cli/LodOptions.h"
+#include "cli/ThumbnailCommand.h"
+#include "version/KelvaneVersion.h"
 #include "image/PaletteReduction.h"
 
 namespace kelvane::cli {
@@ -244,6 +246,12 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (a == "--") break;
     if (a == "--help" || a == "-h") return TParseResult{true, TCliOptions{}, {}};
   }
+  if (args[0] == "--version") {
+    if (args.size() > 1) return Fail("--version takes nothing after it");
+    TCliOptions o;
+    o.Command = TCommand::Version;
+    return TParseResult{true, std::move(o), {}};
+  }
   const std::string& command = args[0];
   if (command == "help") return TParseResult{true, TCliOptions{}, {}};
   if (command == "info") {
@@ -265,8 +273,11 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (command == "convert") return ParseConvert(args);
   if (command == "lod") return ParseLod(args);
   if (command == "def") return ParseDefCommand(args);
+  if (command == "thumbnail") return ParseThumbnail(args);
   return Fail("unknown command '" + command + "'");
 }
+
+std::string VersionText() { return std::string("kelvane-cli ") + KELVANE_VERSION + "\n"; }
 
 const char* UsageText() {
   return "Usage:\n"
@@ -306,9 +317,15 @@ const char* UsageText() {
          "      Build a DEF from a manifest and the frame images it names (.png,\n"
          "      .bmp or .pcx). Frames in the manifest's palette keep their indexes;\n"
          "      others are reduced onto it, entries 0-7 only for their own colour.\n"
+         "  kelvane-cli thumbnail -s SIZE INPUT OUTPUT.png\n"
+         "      Write a PNG thumbnail of INPUT that fits in SIZE x SIZE pixels,\n"
+         "      keeping its aspect ratio and never enlarging it; index 0 of\n"
+         "      sprites and DEF frames is transparent. A file manager runs this\n"
+         "      (kelvane.thumbnailer); nothing is written when INPUT cannot be read.\n"
          "  kelvane-cli --help\n"
+         "  kelvane-cli --version\n"
          "\n"
-         "info, convert and def take ARCHIVE/ENTRY wherever they take a file, as in\n"
+         "info, convert, def and thumbnail take ARCHIVE/ENTRY wherever they take a file, as in\n"
          "  kelvane-cli convert Data/H3bitmap.lod/AdvMap.pcx advmap.bmp\n"
          "A changed archive is written beside the old one and renamed over it only\n"
          "when complete; an extraction writes nothing outside DIR.\n"
@@ -338,6 +355,9 @@ const char* UsageText() {
          "  --to FORMAT      batch mode: bmp, pcx or png\n"
          "  -o DIR           batch mode: the directory the outputs go to\n"
          "  -j N             batch mode: convert N files at a time\n"
+         "  -s SIZE          thumbnail: the box size in pixels (1 to 4096)\n"
+         "  -h, --help       print this help and exit\n"
+         "  --version        print the version and exit\n"
          "\n"
          "A failed save never leaves a partial file: the old file, if any, stays.\n"
          "Exit status: 0 all files done, 1 some file failed (one line each on\n"

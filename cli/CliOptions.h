@@ -7,7 +7,8 @@
 //   kelvane-cli def info|extract|build ...   (cli/DefOptions.h)
 // REDUCTION is --to8, or --palette FILE [--reserve LIST] [--exact]; --depth
 // only for sprite output, and --depth 24 excludes a reduction.
-//   kelvane-cli --help
+//   kelvane-cli thumbnail -s SIZE INPUT OUTPUT.png   (cli/ThumbnailCommand.h)
+//   kelvane-cli --help | --version
 // REDUCTION is --to8, or --palette SOURCE [--reserve LIST] [--exact].
 //
 // Parsing never touches a file; anything it cannot make sense of is a usage
@@ -23,7 +24,7 @@
 
 namespace kelvane::cli {
 
-enum class TCommand { Help, Info, Convert, ConvertBatch, Lod, DefInfo, DefExtract, DefBuild };
+enum class TCommand { Help, Version, Info, Convert, ConvertBatch, Lod, DefInfo, DefExtract, DefBuild, Thumbnail };
 enum class TLodAction { List, Extract, Add, Remove };
 
 using kelvane::FileKind;
@@ -55,6 +56,7 @@ struct TCliOptions {
   std::vector<std::string> Names;
   std::string StoreAs;
   TDefOptions Def;                  // DefInfo, DefExtract, DefBuild
+  int ThumbnailSize = 0;            // Thumbnail: -s, the box in pixels
 };
 
 struct TParseResult {
@@ -87,7 +89,8 @@ bool CheckConversionOptions(const TCliOptions& o, const TConversionOptionsSeen& 
 // name when it has no ".". "maps/a.b.pcx" gives "a.b".
 std::string BaseName(const std::string& path);
 
-// The usage text printed by --help.
+// The usage text printed by --help, and the line --version prints.
+std::string VersionText();
 const char* UsageText();
 
 }  // namespace kelvane::cli

@@ -9,6 +9,7 @@
 #include "cli/CliOptions.h"
 #include "cli/LodCommands.h"
 #include "cli/DefCommands.h"
+#include "cli/ThumbnailCommand.h"
 
 int main(int argc, char** argv) {
   using namespace kelvane::cli;
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     case TCommand::Help:
       std::cout << UsageText();
       return 0;
+    case TCommand::Version:
+      std::cout << VersionText();
+      return 0;
     case TCommand::Info:
       return RunInfo(options, std::cout, std::cerr);
     case TCommand::Convert:
@@ -41,6 +45,8 @@ int main(int argc, char** argv) {
       return RunDefExtract(options.Def, std::cerr);
     case TCommand::DefBuild:
       return RunDefBuild(options.Def, std::cerr);
+    case TCommand::Thumbnail:
+      return RunThumbnail(options, std::cerr);
   }
   return 2;
 }

@@ -306,7 +306,7 @@ TOutcome EncodePng(TDibBitmap& image, const TPngWriteOptions& options, TByteStre
   } else if (plain && (format == px24 || format == px32)) {
     job.ColourType = format == px24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
     job.Bgr = true;
-    job.InvertAlpha = format == px32 && FourthBytesAllZero(image);
+    job.InvertAlpha = format == px32 && options.ZeroAlpha == TZeroAlpha::Opaque && FourthBytesAllZero(image);
   } else {
     // Any other layout: the 32-bit rows the image draws with, alpha dropped.
     job.ColourType = PNG_COLOR_TYPE_RGB;

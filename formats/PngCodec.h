@@ -20,8 +20,9 @@
 // - 8-bit images become palette PNGs that hold their whole table, 256
 //   entries, indexes unchanged; 1- and 4-bit images likewise at their depth;
 // - 24-bit images become RGB, 32-bit ones RGBA (a 32-bit image whose fourth
-//   bytes are all 0 carries no alpha and is written opaque); other depths
-//   become RGB.
+//   bytes are all 0 carries no alpha and is written opaque, unless
+//   TZeroAlpha::Transparent says it is see-through everywhere); other
+//   depths become RGB.
 // With TPngAlpha::Shadows a palette PNG gets a tRNS chunk in the convention
 // of the open engine's mods: entry 0 fully transparent, entry 1 alpha 64,
 // entry 4 alpha 128, the rest opaque. Reading keeps indexes, so such a file
@@ -47,8 +48,15 @@ enum class TPngAlpha : std::uint8_t {
   Shadows,  // entries 0, 1 and 4: alpha 0, 64, 128
 };
 
+// What the fourth bytes of a 32-bit image mean when every one of them is 0.
+enum class TZeroAlpha : std::uint8_t {
+  Opaque,       // no alpha at all (as BMP readers take such files)
+  Transparent,  // a picture that is see-through everywhere (a thumbnail)
+};
+
 struct TPngWriteOptions {
   TPngAlpha Alpha = TPngAlpha::None;
+  TZeroAlpha ZeroAlpha = TZeroAlpha::Opaque;
 };
 
 // True when `bytes` start with the PNG signature.
