@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/process/RunProgram.h"
+
 namespace kelvane {
 namespace {
 
@@ -22,16 +24,8 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = fs::path(KELVANE_SOURCE_DIR) / "samples";
 
-struct TRun {
-  int Exit = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadAll;
+using test::TRun;
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -64,11 +58,7 @@ class CliTest : public ::testing::Test {
   // file the program writes (RLIMIT_FSIZE), the one way to make a write fail
   // part-way that works for root too.
   TRun Run(const std::vector<std::string>& args, rlim_t fileSizeLimit = 0) {
-    const fs::path out = Dir.parent_path() / (Dir.filename().string() + ".stdout");
-    const fs::path err = Dir.parent_path() / (Dir.filename().string() + ".stderr");
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
+    return test::RunProgram(KELVANE_CLI_PATH, args, Dir.parent_path(), [fileSizeLimit] {
       if (fileSizeLimit > 0) {
         // Default disposition: the program itself must keep the signal from
         // killing it mid-save, or the temporary file would be left behind.
@@ -76,20 +66,7 @@ class CliTest : public ::testing::Test {
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
       }
-      std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(KELVANE_CLI_PATH));
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(KELVANE_CLI_PATH, argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    TRun r;
-    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.Out = ReadAll(out);
-    r.Err = ReadAll(err);
-    return r;
+    });
   }
 
   std::string Sample(const char* name) const { return (kSamples / name).string(); }

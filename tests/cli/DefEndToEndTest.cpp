@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/process/RunProgram.h"
+
 namespace kelvane {
 namespace {
 
@@ -23,16 +25,8 @@ const fs::path kHostile = fs::path(KELVANE_SOURCE_DIR) / "tests" / "corpus" / "i
 const std::vector<std::string> kDefs = {"creature-format1-48x40", "mapobject-format3-96x64", "terrain-format2-32x32",
                                         "interface-format0-21x13", "mixed-formats-64x33"};
 
-struct TRun {
-  int Exit = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadAll;
+using test::TRun;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -57,24 +51,7 @@ class DefCliTest : public ::testing::Test {
     fs::create_directories(Dir);
   }
 
-  TRun Run(const std::vector<std::string>& args) {
-    const fs::path out = Dir / ".stdout", err = Dir / ".stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
-      std::vector<char*> argv{const_cast<char*>(KELVANE_CLI_PATH)};
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(KELVANE_CLI_PATH, argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    TRun r{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadAll(out), ReadAll(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return r;
-  }
+  TRun Run(const std::vector<std::string>& args) { return test::RunProgram(KELVANE_CLI_PATH, args, Dir); }
 
   static std::string Sample(const std::string& name) { return (kSamples / (name + ".def")).string(); }
 

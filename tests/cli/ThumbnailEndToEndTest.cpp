@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/process/RunProgram.h"
 #include "version/KelvaneVersion.h"
 
 namespace kelvane {
@@ -20,16 +21,8 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = fs::path(KELVANE_SOURCE_DIR) / "samples";
 
-struct TRun {
-  int Exit = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadAll;
+using test::TRun;
 
 // What a PNG's header says: width, height and colour type (2 RGB, 6 RGBA).
 struct TPngHeader {
@@ -60,27 +53,7 @@ class ThumbnailCliTest : public ::testing::Test {
     fs::create_directories(Dir);
   }
 
-  TRun Run(const std::vector<std::string>& args) {
-    const fs::path out = Dir / "run.stdout", err = Dir / "run.stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
-      std::vector<char*> argv{const_cast<char*>(KELVANE_CLI_PATH)};
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(KELVANE_CLI_PATH, argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    TRun r;
-    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.Out = ReadAll(out);
-    r.Err = ReadAll(err);
-    fs::remove(out);
-    fs::remove(err);
-    return r;
-  }
+  TRun Run(const std::vector<std::string>& args) { return test::RunProgram(KELVANE_CLI_PATH, args, Dir); }
 
   std::string At(const char* name) const { return (Dir / name).string(); }
 

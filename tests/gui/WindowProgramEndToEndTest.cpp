@@ -17,46 +17,26 @@
 #include "version/KelvaneVersion.h"
 #include "workflow/StartOptions.h"
 
+#include "tests/process/RunProgram.h"
+
 namespace kelvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int Exit = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadAll;
+using test::TRun;
 
 TRun RunKelvane(const std::vector<std::string>& args) {
   const fs::path dir = fs::path(KELVANE_TEST_OUTPUT_DIR) / "window-program";
   fs::create_directories(dir);
-  const fs::path out = dir / "stdout", err = dir / "stderr";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
+  return test::RunProgram(KELVANE_APP_PATH, args, dir, [] {
+    // No display and a platform Qt cannot load: a kelvane that started Qt
+    // here would fail instead of opening a window.
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     setenv("QT_QPA_PLATFORM", "no-such-platform", 1);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(KELVANE_APP_PATH));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(KELVANE_APP_PATH, argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  TRun r;
-  r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.Out = ReadAll(out);
-  r.Err = ReadAll(err);
-  return r;
+  });
 }
 
 TEST(WindowProgram, HelpAndVersionPrintAndExitWithoutADisplay) {
