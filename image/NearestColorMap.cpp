@@ -1,7 +1,5 @@
 #include "image/NearestColorMap.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -16,8 +14,6 @@ namespace {
 constexpr std::uint32_t kCells = 32 * 32 * 32;
 constexpr std::uint32_t kTopBlocks = 8 * 8 * 8;  // 32 x 32 x 32 colours each
 constexpr std::size_t kBlockBytes = 512;
-// The blocks' memory: 256 blocks of one answer each, then one per cell.
-constexpr std::size_t kBlocksBytes = std::size_t{256 + kCells} * kBlockBytes;
 
 inline int Channel(std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
 
@@ -164,20 +160,18 @@ void TNearestColorMap::Init() {
   std::fill_n(Cells_.get(), kCells, kUnknown);
   BlockCandidates_.resize(kTopBlocks);
   BlockReady_.assign(kTopBlocks, false);
-  // Mapped, not allocated: the pages come zeroed from the system and only
-  // those of blocks that cells use are ever touched. calloc gives that only
-  // while glibc maps blocks of this size; once one has been freed, glibc
-  // raises its mapping threshold above it and serves the next map from the
-  // heap, clearing all 17 MB by hand (once per image in a batch).
-  static_assert(kUniformBlocks == 256);
-  void* blocks = ::mmap(nullptr, kBlocksBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (blocks == MAP_FAILED) throw std::bad_alloc();
-  Blocks_ = static_cast<std::uint8_t*>(blocks);
+  // Not cleared: every block is written whole before a cell names it (a
+  // uniform block by memset, a cell's block by FillBlock, whose first
+  // candidate sets all 512 answers), and blocks are handed out from the
+  // front. Clearing would cost more than the reduction of a small image:
+  // once a block of this size has been freed, glibc serves the next one
+  // from the heap, and calloc would clear all 17 MB by hand. Untouched, a
+  // fresh block's pages are only mapped as cells use them.
+  Blocks_ = static_cast<std::uint8_t*>(std::malloc(std::size_t{kUniformBlocks + kCells} * kBlockBytes));
+  if (Blocks_ == nullptr) throw std::bad_alloc();
 }
 
-TNearestColorMap::~TNearestColorMap() {
-  if (Blocks_ != nullptr) ::munmap(Blocks_, kBlocksBytes);
-}
+TNearestColorMap::~TNearestColorMap() { std::free(Blocks_); }
 
 // The row loops keep the tables in locals: stores through `out` (bytes, which
 // may alias anything) would otherwise make the compiler reload them for
