@@ -17,31 +17,6 @@ std::string Upper(std::string s) {
   return s;
 }
 
-TParseResult Fail(std::string error) {
-  TParseResult r;
-  r.Error = std::move(error);
-  return r;
-}
-
-// The value of an option given as "--name VALUE" or "--name=VALUE"; false
-// (and `error` set) when it is missing.
-bool OptionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value,
-                 std::string& error) {
-  const std::string& a = args[i];
-  if (a == name) {
-    if (++i == args.size()) {
-      error = name + " needs a value";
-      return false;
-    }
-    value = args[i];
-    return true;
-  }
-  value = a.substr(name.size() + 1);
-  return true;
-}
-
-bool Matches(const std::string& a, const std::string& name) { return a == name || a.rfind(name + "=", 0) == 0; }
-
 bool IsImageKind(TFileKind kind) { return kind == fkPcx || kind == fkBmp || kind == fkPng; }
 
 TParseResult ParseConvert(const std::vector<std::string>& args) {
@@ -62,34 +37,34 @@ TParseResult ParseConvert(const std::vector<std::string>& args) {
     std::string error;
     switch (ParseConversionOption(args, i, o, seen, error)) {
       case TOptionParse::Taken: continue;
-      case TOptionParse::Failed: return Fail(error);
+      case TOptionParse::Failed: return UsageError(error);
       case TOptionParse::NotMine: break;
     }
-    return Fail("unknown option '" + a + "'");
+    return UsageError("unknown option '" + a + "'");
   }
 
-  if (std::string error; !CheckConversionOptions(o, seen, error)) return Fail(error);
+  if (std::string error; !CheckConversionOptions(o, seen, error)) return UsageError(error);
 
   if (seen.Target || seen.Dir) {
-    if (!seen.Target) return Fail("-o DIR needs --to bmp|pcx|png");
-    if (!seen.Dir) return Fail("--to needs -o DIR");
-    if (positional.empty()) return Fail("convert --to needs at least one input file");
-    if (seen.Depth && o.BatchTarget != fkPcx) return Fail("--depth applies to sprites: use it with --to pcx");
-    if (o.Alpha && o.BatchTarget != fkPng) return Fail("--alpha applies to PNG output (--to png)");
+    if (!seen.Target) return UsageError("-o DIR needs --to bmp|pcx|png");
+    if (!seen.Dir) return UsageError("--to needs -o DIR");
+    if (positional.empty()) return UsageError("convert --to needs at least one input file");
+    if (seen.Depth && o.BatchTarget != fkPcx) return UsageError("--depth applies to sprites: use it with --to pcx");
+    if (o.Alpha && o.BatchTarget != fkPng) return UsageError("--alpha applies to PNG output (--to png)");
     o.Command = TCommand::ConvertBatch;
     o.Inputs = std::move(positional);
     return TParseResult{true, std::move(o), {}};
   }
 
-  if (o.Jobs != 0) return Fail("-j applies to batch conversion (--to FORMAT -o DIR)");
-  if (positional.size() != 2) return Fail("convert takes an INPUT and an OUTPUT file");
+  if (o.Jobs != 0) return UsageError("-j applies to batch conversion (--to FORMAT -o DIR)");
+  if (positional.size() != 2) return UsageError("convert takes an INPUT and an OUTPUT file");
   // A DEF is read (its first frame) but never written here: that would put
   // image bytes under a .def name.
   if (const TFileKind in = FileKind(positional[0]); !IsImageKind(in) && in != fkDef)
-    return Fail("'" + positional[0] + "' is not a .pcx, .bmp, .png or .def file");
-  if (!IsImageKind(FileKind(positional[1]))) return Fail("'" + positional[1] + "' is not a .pcx, .bmp or .png file");
-  if (seen.Depth && FileKind(positional[1]) != fkPcx) return Fail("--depth applies to sprites: the OUTPUT must be a .pcx file");
-  if (o.Alpha && FileKind(positional[1]) != fkPng) return Fail("--alpha applies to PNG output (OUTPUT.png)");
+    return UsageError("'" + positional[0] + "' is not a .pcx, .bmp, .png or .def file");
+  if (!IsImageKind(FileKind(positional[1]))) return UsageError("'" + positional[1] + "' is not a .pcx, .bmp or .png file");
+  if (seen.Depth && FileKind(positional[1]) != fkPcx) return UsageError("--depth applies to sprites: the OUTPUT must be a .pcx file");
+  if (o.Alpha && FileKind(positional[1]) != fkPng) return UsageError("--alpha applies to PNG output (OUTPUT.png)");
   o.Command = TCommand::Convert;
   o.Inputs = {positional[0]};
   o.Output = positional[1];
@@ -152,7 +127,7 @@ TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::si
     seen.Target = true;
     return TOptionParse::Taken;
   }
-  if (Matches(a, "--palette")) {
+  if (MatchesOption(a, "--palette")) {
     if (!OptionValue(args, i, "--palette", o.PaletteSource, error)) {
       error += ": a palette file";
       return TOptionParse::Failed;
@@ -163,7 +138,7 @@ TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::si
     }
     return TOptionParse::Taken;
   }
-  if (Matches(a, "--reserve")) {
+  if (MatchesOption(a, "--reserve")) {
     if (!OptionValue(args, i, "--reserve", o.ReservedList, error)) {
       error += " such as 0-7,224-255 or none";
       return TOptionParse::Failed;
@@ -183,9 +158,9 @@ TOptionParse ParseConversionOption(const std::vector<std::string>& args, std::si
     o.Alpha = true;
     return TOptionParse::Taken;
   }
-  if (a == "-j" || Matches(a, "--jobs") || (a.size() > 2 && a.rfind("-j", 0) == 0)) {
+  if (a == "-j" || MatchesOption(a, "--jobs") || (a.size() > 2 && a.rfind("-j", 0) == 0)) {
     std::string value;
-    if (a == "-j" || Matches(a, "--jobs")) {
+    if (a == "-j" || MatchesOption(a, "--jobs")) {
       if (!OptionValue(args, i, a == "-j" ? "-j" : "--jobs", value, error)) {
         error += ": a number of threads";
         return TOptionParse::Failed;
@@ -240,14 +215,39 @@ std::string BaseName(const std::string& path) {
   return StripExtension(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
+TParseResult UsageError(std::string error) {
+  TParseResult r;
+  r.Error = std::move(error);
+  return r;
+}
+
+bool MatchesOption(const std::string& arg, const std::string& name) {
+  return arg == name || arg.rfind(name + "=", 0) == 0;
+}
+
+bool OptionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value,
+                 std::string& error) {
+  const std::string& a = args[i];
+  if (a == name) {
+    if (++i == args.size()) {
+      error = name + " needs a value";
+      return false;
+    }
+    value = args[i];
+    return true;
+  }
+  value = a.substr(name.size() + 1);
+  return true;
+}
+
 TParseResult ParseCommandLine(const std::vector<std::string>& args) {
-  if (args.empty()) return Fail("no command given");
+  if (args.empty()) return UsageError("no command given");
   for (const std::string& a : args) {
     if (a == "--") break;
     if (a == "--help" || a == "-h") return TParseResult{true, TCliOptions{}, {}};
   }
   if (args[0] == "--version") {
-    if (args.size() > 1) return Fail("--version takes nothing after it");
+    if (args.size() > 1) return UsageError("--version takes nothing after it");
     TCliOptions o;
     o.Command = TCommand::Version;
     return TParseResult{true, std::move(o), {}};
@@ -264,17 +264,17 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
         optionsEnded = true;
         continue;
       }
-      if (!optionsEnded && a.size() > 1 && a[0] == '-') return Fail("unknown option '" + a + "'");
+      if (!optionsEnded && a.size() > 1 && a[0] == '-') return UsageError("unknown option '" + a + "'");
       o.Inputs.push_back(a);
     }
-    if (o.Inputs.empty()) return Fail("info needs at least one file");
+    if (o.Inputs.empty()) return UsageError("info needs at least one file");
     return TParseResult{true, std::move(o), {}};
   }
   if (command == "convert") return ParseConvert(args);
   if (command == "lod") return ParseLod(args);
   if (command == "def") return ParseDefCommand(args);
   if (command == "thumbnail") return ParseThumbnail(args);
-  return Fail("unknown command '" + command + "'");
+  return UsageError("unknown command '" + command + "'");
 }
 
 std::string VersionText() { return std::string("kelvane-cli ") + KELVANE_VERSION + "\n"; }

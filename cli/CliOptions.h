@@ -68,6 +68,16 @@ struct TParseResult {
 // `args` excludes the program name.
 TParseResult ParseCommandLine(const std::vector<std::string>& args);
 
+// What every command's parser is made of.
+// A usage error saying `error`.
+TParseResult UsageError(std::string error);
+// Whether `arg` is the option `name`, alone or as "name=VALUE".
+bool MatchesOption(const std::string& arg, const std::string& name);
+// The value of the option at args[i], given as "--name VALUE" (moving `i`
+// on) or "--name=VALUE"; false (and `error` set) when it is missing.
+bool OptionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value,
+                 std::string& error);
+
 // The options of a conversion, shared by every command that converts
 // (convert, lod extract, lod add): --to8, --depth 8|24, --palette FILE,
 // --reserve LIST, --exact, --alpha, -j N, --to FORMAT, -o DIR. Looks at

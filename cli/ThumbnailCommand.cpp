@@ -7,12 +7,6 @@ namespace kelvane::cli {
 
 namespace {
 
-TParseResult Fail(std::string error) {
-  TParseResult r;
-  r.Error = std::move(error);
-  return r;
-}
-
 // A decimal size within the box sizes the workflow accepts; 0 otherwise.
 int ParseSize(const std::string& text) {
   if (text.empty() || text.size() > 5) return 0;
@@ -39,7 +33,7 @@ TParseResult ParseThumbnail(const std::vector<std::string>& args) {
     } else if (a == "--") {
       optionsEnded = true;
     } else if (a == "-s" || a == "--size") {
-      if (++i == args.size()) return Fail(a + " needs a value: the box size in pixels");
+      if (++i == args.size()) return UsageError(a + " needs a value: the box size in pixels");
       sizeText = args[i];
       sizeSeen = true;
     } else if (a.rfind("--size=", 0) == 0) {
@@ -49,15 +43,15 @@ TParseResult ParseThumbnail(const std::vector<std::string>& args) {
       sizeText = a.substr(2);
       sizeSeen = true;
     } else {
-      return Fail("unknown option '" + a + "'");
+      return UsageError("unknown option '" + a + "'");
     }
   }
-  if (!sizeSeen) return Fail("thumbnail needs -s SIZE");
+  if (!sizeSeen) return UsageError("thumbnail needs -s SIZE");
   o.ThumbnailSize = ParseSize(sizeText);
   if (o.ThumbnailSize == 0)
-    return Fail("-s takes a size of " + std::to_string(kMinThumbnailSize) + " to " +
+    return UsageError("-s takes a size of " + std::to_string(kMinThumbnailSize) + " to " +
                 std::to_string(kMaxThumbnailSize) + " pixels, not '" + sizeText + "'");
-  if (positional.size() != 2) return Fail("thumbnail takes an INPUT and an OUTPUT file");
+  if (positional.size() != 2) return UsageError("thumbnail takes an INPUT and an OUTPUT file");
   o.Inputs = {positional[0]};
   o.Output = positional[1];
   return TParseResult{true, std::move(o), {}};
