@@ -15,9 +15,10 @@ uses no white paint.
 Usage: tools/make_archive_icon.py [output.dib] [--preview preview.bmp]
 The preview is the same image with a BMP file header, for image viewers.
 """
-import struct
 import sys
 from pathlib import Path
+
+from make_icons import dib_bytes, write_resource  # the same resource format
 
 # Letter -> colour (red, green, blue). The order fixes the palette indexes.
 PALETTE = [
@@ -28,7 +29,6 @@ PALETTE = [
     ("y", (224, 176, 32)),   # iron bands, painted gold
     ("Y", (255, 224, 112)),  # the lock's plate
 ]
-INDEX = {letter: i for i, (letter, _) in enumerate(PALETTE)}
 
 # A chest: a rounded lid over a body with two bands and a lock.
 CHEST = [
@@ -54,34 +54,14 @@ WIDTH, HEIGHT = 16, 16
 
 def icon_bytes():
     assert len(CHEST) == HEIGHT and all(len(row) == WIDTH for row in CHEST), CHEST
-    header = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 8, 0, WIDTH * HEIGHT, 0, 0, 256, 0)
-    table = bytearray(1024)
-    for i, (_, (r, g, b)) in enumerate(PALETTE):
-        table[4 * i : 4 * i + 4] = bytes((b, g, r, 0))
-    pixels = bytearray()
-    for y in reversed(range(HEIGHT)):  # bottom-up
-        pixels += bytes(INDEX[c] for c in CHEST[y])
-    data = header + bytes(table) + bytes(pixels)
+    data = dib_bytes(PALETTE, CHEST)
     assert len(data) == 40 + 1024 + 256
     return data
 
 
 def main(argv):
     root = Path(__file__).resolve().parent.parent
-    output = root / "resources" / "data" / "ARCHIVE.dib"
-    preview = None
-    args = list(argv)
-    if "--preview" in args:
-        i = args.index("--preview")
-        preview = Path(args[i + 1])
-        del args[i : i + 2]
-    if args:
-        output = Path(args[0])
-    data = icon_bytes()
-    output.write_bytes(data)
-    if preview:
-        file_header = struct.pack("<2sIHHI", b"BM", 14 + len(data), 0, 0, 14 + 40 + 1024)
-        preview.write_bytes(file_header + data)
+    write_resource(icon_bytes(), root / "resources" / "data" / "ARCHIVE.dib", argv)
 
 
 if __name__ == "__main__":

@@ -40,7 +40,6 @@ PALETTE = [
     ("h", (248, 240, 168)),  # disc sheen, yellow
     ("c", (0, 128, 64)),     # network cable
 ]
-INDEX = {letter: i for i, (letter, _) in enumerate(PALETTE)}
 
 CLOSED_FOLDER = [
     "................",
@@ -174,26 +173,26 @@ PICTURES = [CLOSED_FOLDER, OPEN_FOLDER, HARD_DISK, FLOPPY, compact_disc(), NETWO
 WIDTH, HEIGHT = 16 * len(PICTURES), 16
 
 
-def strip_bytes():
-    for picture in PICTURES:
-        assert len(picture) == 16 and all(len(row) == 16 for row in picture), picture
-    header = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 8, 0, WIDTH * HEIGHT, 0, 0, 256, 0)
+def dib_bytes(palette, rows):
+    """An 8-bit bitmap resource of `rows` (strings of palette letters, top
+    row first; widths a multiple of 4, so rows need no padding)."""
+    width, height = len(rows[0]), len(rows)
+    assert width % 4 == 0 and all(len(row) == width for row in rows), rows
+    index = {letter: i for i, (letter, _) in enumerate(palette)}
+    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, width * height, 0, 0, 256, 0)
     table = bytearray(1024)
-    for i, (_, (r, g, b)) in enumerate(PALETTE):
+    for i, (_, (r, g, b)) in enumerate(palette):
         table[4 * i : 4 * i + 4] = bytes((b, g, r, 0))
     pixels = bytearray()
-    for y in reversed(range(HEIGHT)):  # bottom-up
-        for picture in PICTURES:
-            pixels += bytes(INDEX[c] for c in picture[y])
-    data = header + bytes(table) + bytes(pixels)
-    assert len(data) == 2600
-    return data
+    for row in reversed(rows):  # bottom-up
+        pixels += bytes(index[c] for c in row)
+    return header + bytes(table) + bytes(pixels)
 
 
-def main(argv):
-    root = Path(__file__).resolve().parent.parent
-    output = root / "resources" / "data" / "ICONS.dib"
-    preview = None
+def write_resource(data, default_output, argv):
+    """Writes `data` to argv's output (else `default_output`), and with
+    --preview FILE the same image with a BMP file header."""
+    output, preview = default_output, None
     args = list(argv)
     if "--preview" in args:
         i = args.index("--preview")
@@ -201,11 +200,23 @@ def main(argv):
         del args[i : i + 2]
     if args:
         output = Path(args[0])
-    data = strip_bytes()
     output.write_bytes(data)
     if preview:
         file_header = struct.pack("<2sIHHI", b"BM", 14 + len(data), 0, 0, 14 + 40 + 1024)
         preview.write_bytes(file_header + data)
+
+
+def strip_bytes():
+    for picture in PICTURES:
+        assert len(picture) == 16 and all(len(row) == 16 for row in picture), picture
+    data = dib_bytes(PALETTE, ["".join(picture[y] for picture in PICTURES) for y in range(HEIGHT)])
+    assert len(data) == 2600
+    return data
+
+
+def main(argv):
+    root = Path(__file__).resolve().parent.parent
+    write_resource(strip_bytes(), root / "resources" / "data" / "ICONS.dib", argv)
 
 
 if __name__ == "__main__":
