@@ -3,19 +3,10 @@
 #include <cstring>
 #include <new>
 
+#include "formats/BmpAssembly.h"
 #include "image/Assert.h"
-#include "image/ByteStream.h"
-#include "image/LittleEndian.h"
 
 namespace kelvane {
-
-namespace {
-
-constexpr std::int64_t kBmpHeadersBytes = 54;   // file header + info header
-constexpr std::int64_t kBmpTableBytes = 1024;   // 256 entries of 4 bytes
-constexpr std::int32_t kPixelsPerMetre = 2834;  // about 72 dots per inch, as for sprites
-
-}  // namespace
 
 TCanvasBytes::TCanvasBytes(std::size_t size) {
   if (size == 0) return;
@@ -92,40 +83,13 @@ TOutcome ImageOfCanvas(const TDefCanvas& canvas, const TDefPalette& palette, TDi
   const std::int64_t width = canvas.Width, height = canvas.Height;
   if (width <= 0 || height <= 0 || static_cast<std::int64_t>(canvas.Indexes.size()) != width * height)
     return TOutcome::Failure(TImageError::EmptyImage);
-  const std::int64_t paddedRow = (width + 3) / 4 * 4;
-  if (paddedRow * height > kMaxPixelBlockBytes) return TOutcome::Failure(TImageError::OverLimit);
-  const std::int64_t bmpBytes = kBmpHeadersBytes + kBmpTableBytes + paddedRow * height;
-
-  // A complete 8-bit BMP in one zero-filled block (so the row padding is
-  // zero), read back by the plain reader: the same road a sprite takes.
-  auto bmp = NewMemoryByteStream();
-  bmp->SetSize(bmpBytes);
-  std::uint8_t* out = bmp->Memory();
-  if (out == nullptr) return TOutcome::Failure(TImageError::NoMemory);
-  out[0] = 'B';
-  out[1] = 'M';
-  StoreU32(out + 2, static_cast<std::uint32_t>(bmpBytes));
-  StoreU32(out + 10, static_cast<std::uint32_t>(kBmpHeadersBytes + kBmpTableBytes));
-  StoreU32(out + 14, 40);
-  StoreU32(out + 18, static_cast<std::uint32_t>(width));
-  StoreU32(out + 22, static_cast<std::uint32_t>(height));
-  StoreU16(out + 26, 1);
-  StoreU16(out + 28, 8);
-  StoreU32(out + 38, kPixelsPerMetre);
-  StoreU32(out + 42, kPixelsPerMetre);
-  std::uint8_t* table = out + kBmpHeadersBytes;
-  for (int i = 0; i < 256; ++i) {
-    table[4 * i] = palette[3 * i + 2];
-    table[4 * i + 1] = palette[3 * i + 1];
-    table[4 * i + 2] = palette[3 * i];
-  }
-  std::uint8_t* rows = table + kBmpTableBytes;
+  // An 8-bit BMP read back by the plain reader: the same road a sprite takes.
+  TBmpAssembly bmp;
+  if (TOutcome begun = bmp.Begin(width, height, 8); !begun) return begun;
+  for (int i = 0; i < 256; ++i) bmp.SetColour(i, palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
   for (std::int64_t y = 0; y < height; ++y)
-    std::memcpy(rows + (height - 1 - y) * paddedRow, canvas.Indexes.data() + y * width,
-                static_cast<std::size_t>(width));
-  bmp->Seek(0, soFromStart);
-  if (!image.ReadPlainBmpStream(*bmp)) return image.LastOutcome();
-  return TOutcome::Success();
+    std::memcpy(bmp.Row(y), canvas.Indexes.data() + y * width, static_cast<std::size_t>(width));
+  return bmp.LoadInto(image);
 }
 
 TOutcome CanvasOfImage(TDibBitmap& image, TDefCanvas& canvas) {
