@@ -11,6 +11,7 @@
 
 #include "cli/LodCommands.h"
 #include "image/DibBitmap.h"
+#include "image/NearestColorMap.h"
 #include "image/PaletteReduction.h"
 #include "workflow/ArchiveEntries.h"
 #include "workflow/ImageCaptions.h"
@@ -164,6 +165,7 @@ int RunConvertBatch(const TCliOptions& options, std::ostream& err) {
   // says is kept and printed in input order afterwards, so the output does
   // not depend on the threads.
   std::atomic<std::size_t> next{0};
+  const TNearestColorMapSharing sharing;  // one colour map for every file of the batch
   const auto work = [&] {
     for (std::size_t i = next++; i < count; i = next++) {
       if (outputs[i].empty()) continue;

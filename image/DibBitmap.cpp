@@ -294,10 +294,15 @@ void TDibBitmap::ApplyFormatChange() {
     const bool topDown = Info_->biHeight() < 0;
     const std::int64_t lines = std::min<std::int64_t>(Height_, oldHeight);
     const std::int64_t width = std::min<std::int64_t>(Width_, Info_->biWidth());
-    std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
+    const int plainBytes = encoder.EncodesBgr() ? decoder->PlainBytesPerPixel() : 0;
+    std::vector<std::uint32_t> row(plainBytes != 0 ? 0 : static_cast<std::size_t>(width));
     for (std::int64_t r = 0; r < lines; ++r) {
       const std::int64_t storageRow = topDown ? oldHeight - 1 - r : r;
       if ((storageRow + 1) * oldStride > PixelBytes_) continue;
+      if (plainBytes != 0) {
+        encoder.EncodeBgr(Pixels_ + storageRow * oldStride, plainBytes, width, pixels.get() + r * *stride);
+        continue;
+      }
       decoder->Decode(Pixels_ + storageRow * oldStride, width, row.data());
       encoder.Encode(row.data(), width, pixels.get() + r * *stride);
     }

@@ -32,17 +32,18 @@ bool AlphaInUse(const TDibBitmap& image, std::int64_t stride, std::int64_t rows,
 class TReducer {
  public:
   TReducer(const TPalette& palette, const TReservedEntries& reserved)
-      : Palette_(palette), Map_(std::span<const std::uint32_t>(palette.Colors.data(), static_cast<std::size_t>(palette.Count)),
-                                reserved) {}
+      : Palette_(palette),
+        Map_(AcquireNearestColorMap(std::span<const std::uint32_t>(palette.Colors.data(), static_cast<std::size_t>(palette.Count)),
+                                    reserved)) {}
 
   std::uint8_t Index(std::uint32_t rgb) {
-    const std::uint8_t index = Map_.Nearest(rgb);
+    const std::uint8_t index = Map_->Nearest(rgb);
     Inexact_ += Palette_.Colors[index] != rgb;
     return index;
   }
   // The index without counting; `exact` says whether it is the colour itself.
   std::uint8_t Lookup(std::uint32_t rgb, bool& exact) {
-    const std::uint8_t index = Map_.Nearest(rgb);
+    const std::uint8_t index = Map_->Nearest(rgb);
     exact = Palette_.Colors[index] == rgb;
     return index;
   }
@@ -57,7 +58,7 @@ class TReducer {
   }
   // A row of 24- or 32-bit pixels without alpha.
   void Row(const std::uint8_t* in, int bytesPerPixel, std::int64_t width, std::uint8_t* out) {
-    Map_.NearestRowBgr(in, bytesPerPixel, width, out);
+    Map_->NearestRowBgr(in, bytesPerPixel, width, out);
     const std::uint32_t* colours = Palette_.Colors.data();
     std::int64_t inexact = 0;
     for (std::int64_t x = 0; x < width; ++x, in += bytesPerPixel)
@@ -68,7 +69,7 @@ class TReducer {
 
  private:
   const TPalette& Palette_;
-  TNearestColorMap Map_;
+  std::shared_ptr<TNearestColorMap> Map_;
   std::int64_t Inexact_ = 0;
 };
 

@@ -119,7 +119,7 @@ TRowEncoder::TRowEncoder(TBitmapInfoBlock& target) {
         table[4 * i + 2] = static_cast<std::uint8_t>(palette[i] >> 16);
         table[4 * i + 3] = 0;
       }
-      Map_ = std::make_unique<TNearestColorMap>(palette);
+      Map_ = AcquireNearestColorMap(palette);
       Supported_ = true;
       break;
     }
@@ -134,6 +134,11 @@ TRowEncoder::TRowEncoder(TBitmapInfoBlock& target) {
 }
 
 TRowEncoder::~TRowEncoder() = default;
+
+void TRowEncoder::EncodeBgr(const std::uint8_t* in, int bytesPerPixel, std::int64_t width, std::uint8_t* row) const {
+  KELVANE_ASSERT(EncodesBgr() && (bytesPerPixel == 3 || bytesPerPixel == 4) && width >= 0);
+  Map_->NearestRowBgr(in, bytesPerPixel, width, row);
+}
 
 void TRowEncoder::Encode(const std::uint32_t* in, std::int64_t width, std::uint8_t* row) const {
   KELVANE_ASSERT(Supported_ && width >= 0 && (width == 0 || (in != nullptr && row != nullptr)));

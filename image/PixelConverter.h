@@ -26,6 +26,9 @@ class TRowDecoder {
   bool Supported() const { return Supported_; }
   // Decodes `width` pixels; the row must hold them.
   void Decode(const std::uint8_t* row, std::int64_t width, std::uint32_t* out) const;
+  // 3 or 4 when stored pixels are blue, green and red bytes (24 bits, or 32
+  // without masks) that an encoder can take as they are; 0 otherwise.
+  int PlainBytesPerPixel() const { return Bits_ == 24 ? 3 : Bits_ == 32 && !Masked_ ? 4 : 0; }
 
  private:
   struct TMask {
@@ -55,13 +58,18 @@ class TRowEncoder {
   ~TRowEncoder();
   bool Supported() const { return Supported_; }
   void Encode(const std::uint32_t* in, std::int64_t width, std::uint8_t* row) const;
+  // Whether EncodeBgr serves: 8-bit targets, which skip decoding to words.
+  bool EncodesBgr() const { return Supported_ && Bits_ == 8; }
+  // The same as decoding a row of plain pixels (see PlainBytesPerPixel) and
+  // encoding it.
+  void EncodeBgr(const std::uint8_t* in, int bytesPerPixel, std::int64_t width, std::uint8_t* row) const;
 
  private:
   int Bits_ = 0;
   bool Supported_ = false;
   bool Rgb565_ = false;
-  // Its own map, so that encoders on several threads never share a cache.
-  std::unique_ptr<TNearestColorMap> Map_;
+  // Its own map, or the one it shares with the other encoders of a batch.
+  std::shared_ptr<TNearestColorMap> Map_;
 };
 
 }  // namespace kelvane

@@ -14,6 +14,7 @@
 #include "image/ByteSource.h"
 #include "image/ByteStream.h"
 #include "image/FolderWriter.h"
+#include "image/NearestColorMap.h"
 #include "workflow/ArchiveEntries.h"
 #include "workflow/DefWorkflow.h"
 #include "workflow/FileKind.h"
@@ -244,6 +245,7 @@ TExtractSummary ExtractArchive(const TLodArchive& archive, const TExtractRequest
   // The calling thread only reports: the window's callback runs where the
   // window lives. A cancel before the start begins nothing.
   if (progress && !progress(TExtractProgress{0, jobs.size()})) cancelled = true;
+  const TNearestColorMapSharing sharing;  // entries reduced onto one palette share its map
   std::vector<std::thread> workers;
   for (unsigned t = 0; t < threads && !cancelled; ++t) workers.emplace_back(work);
   {

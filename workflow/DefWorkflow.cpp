@@ -9,6 +9,7 @@
 #include "formats/DefReader.h"
 #include "formats/DefWriter.h"
 #include "image/ByteStream.h"
+#include "image/NearestColorMap.h"
 #include "image/SafeSave.h"
 #include "workflow/ArchiveEntries.h"
 #include "workflow/ImageCaptions.h"
@@ -232,6 +233,7 @@ TDefProblem BuildDef(const std::string& manifestPath, const std::string& outputP
   std::string error;
   if (!ParseDefManifest(text, manifest, error)) return TDefProblem::Failure(TImageError::BadManifest, error);
 
+  const TNearestColorMapSharing sharing;  // frames are reduced onto one palette
   TDefAnimation animation;
   animation.Type = manifest.Type;
   animation.Width = manifest.Width;

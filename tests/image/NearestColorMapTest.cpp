@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "image/FixedPalettes.h"
@@ -118,6 +119,65 @@ TEST(NearestColorMap, WorksOutOnlyTheCellsItIsAskedAbout) {
   for (std::uint32_t b = 0; b < 8; ++b) map.Nearest(0x808080 + b);
   EXPECT_EQ(map.CellsFilled(), 1);
   EXPECT_LE(map.BlocksUsed(), 1);
+}
+
+// Threads that reduce at once with one shared map race to work out the same
+// cells; every answer must still be the definition's.
+TEST(NearestColorMap, ThreadsSharingAMapGetTheDefinitionsAnswers) {
+  std::mt19937 random(21);
+  std::vector<std::uint32_t> palette = RandomPalette(random, 256, 0xFFFFFF);
+  std::bitset<256> reserved;
+  for (int i = 0; i < 8; ++i) reserved[static_cast<std::size_t>(i)] = true;
+  const std::vector<std::uint32_t> probes = Probes(palette, random);
+
+  const TNearestColorMapSharing sharing;
+  constexpr int kThreads = 4;
+  std::vector<std::shared_ptr<TNearestColorMap>> maps(kThreads);
+  std::vector<std::vector<std::uint8_t>> answers(kThreads, std::vector<std::uint8_t>(probes.size()));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      maps[static_cast<std::size_t>(t)] = AcquireNearestColorMap(palette, reserved);
+      std::vector<std::uint8_t>& out = answers[static_cast<std::size_t>(t)];
+      // Each thread walks the probes in rows of 64 from another starting row.
+      const std::size_t n = probes.size(), rows = (n + 63) / 64;
+      for (std::size_t k = 0; k < rows; ++k) {
+        const std::size_t at = (k + rows / kThreads * static_cast<std::size_t>(t)) % rows * 64;
+        const std::size_t count = std::min<std::size_t>(64, n - at);
+        maps[static_cast<std::size_t>(t)]->NearestRow(probes.data() + at, static_cast<std::int64_t>(count), out.data() + at);
+      }
+    });
+  for (std::thread& t : threads) t.join();
+
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(maps[static_cast<std::size_t>(t)], maps[0]) << "one map for one palette";
+    for (std::size_t i = 0; i < probes.size(); ++i)
+      ASSERT_EQ(answers[static_cast<std::size_t>(t)][i], Reference(palette, reserved, probes[i]))
+          << "thread " << t << " colour " << std::hex << probes[i];
+  }
+}
+
+TEST(NearestColorMap, OnlyASharingKeepsMapsForLaterReductions) {
+  const auto fixed = FixedPaletteFor(8);
+  const std::vector<std::uint32_t> palette(fixed.begin(), fixed.end());
+  std::bitset<256> first;
+  first[0] = true;
+  EXPECT_NE(AcquireNearestColorMap(palette), AcquireNearestColorMap(palette)) << "no sharing: a map each";
+  {
+    const TNearestColorMapSharing outer;
+    const auto plain = AcquireNearestColorMap(palette);
+    EXPECT_EQ(AcquireNearestColorMap(palette), plain);
+    EXPECT_NE(AcquireNearestColorMap(palette, first), plain) << "other exact-only entries, other answers";
+    std::vector<std::uint32_t> other = palette;
+    other[7] ^= 1;
+    EXPECT_NE(AcquireNearestColorMap(other), plain);
+    {
+      const TNearestColorMapSharing inner;
+      EXPECT_NE(AcquireNearestColorMap(palette), plain) << "the innermost sharing serves";
+    }
+    EXPECT_EQ(AcquireNearestColorMap(palette), plain) << "the outer one serves again";
+  }
+  EXPECT_NE(AcquireNearestColorMap(palette), AcquireNearestColorMap(palette));
 }
 
 }  // namespace
