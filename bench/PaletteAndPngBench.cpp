@@ -8,6 +8,7 @@
 // figures are the codec's own.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <random>
 #include <span>
 #include <vector>
@@ -138,11 +139,31 @@ void BM_DecodePng24(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kPixels * 3);
 }
 
+// LoadPng of the file named by KELVANE_BENCH_PNG, read from disk each time as
+// an image viewer would: for comparing decoders on the very same files
+// (bench/compare_with_pillow.py runs it on its own and on Pillow's PNG).
+void BM_LoadPngFile(benchmark::State& state) {
+  const char* path = std::getenv("KELVANE_BENCH_PNG");
+  if (path == nullptr) {
+    state.SkipWithError("KELVANE_BENCH_PNG names no file");
+    return;
+  }
+  for (auto _ : state) {
+    TDibBitmap decoded;
+    if (!LoadPng(path, decoded)) {
+      state.SkipWithError("LoadPng failed");
+      break;
+    }
+    benchmark::DoNotOptimize(decoded.Pixels());
+  }
+}
+
 BENCHMARK(BM_ReduceToFixedTableCold)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReduceToArbitraryPaletteCold)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_NearestMapCellsOfThePhoto)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EncodePng24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodePng24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadPngFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kelvane

@@ -106,12 +106,21 @@ def main():
         line("kelvane-cli info %s (whole process)" % name, timed([a.cli, "info", p(name)], a.runs))
         line("Pillow open + load %s (whole process)" % name,
              timed(pillow("from PIL import Image; import sys; Image.open(sys.argv[1]).load()", p(name)), a.runs))
-    inproc = subprocess.run(pillow(
-        "from PIL import Image; import sys, timeit\n"
-        "t = min(timeit.repeat(lambda: Image.open(sys.argv[1]).load(), number=1, repeat=%d))\n"
-        "print('%%.4f' %% t)" % a.runs, p("ours.png")), capture_output=True, check=True)
-    print("  Pillow in process, open + load ours.png, best of %d: %s s (compare BM_DecodePng24)" %
-          (a.runs, inproc.stdout.decode().strip()))
+    # In process, on the very same files: Pillow's open + load against
+    # kelvane's LoadPng (bench's BM_LoadPngFile), medians of 15 each.
+    bench = os.path.join(os.path.dirname(a.photo_tool), "kelvane-bench-core")
+    for name in ("ours.png", "pillow.png"):
+        theirs_in = subprocess.run(pillow(
+            "from PIL import Image; import sys, timeit, statistics\n"
+            "print('%.4f' % statistics.median(timeit.repeat(lambda: Image.open(sys.argv[1]).load(), number=1, repeat=15)))",
+            p(name)), capture_output=True, check=True)
+        ours_in = subprocess.run([bench, "--benchmark_filter=BM_LoadPngFile", "--benchmark_repetitions=15",
+                                  "--benchmark_report_aggregates_only=true", "--benchmark_format=csv"],
+                                 env=dict(os.environ, KELVANE_BENCH_PNG=p(name)), capture_output=True, check=True)
+        median_ms = next(float(row.split(",")[2]) for row in ours_in.stdout.decode().splitlines()
+                         if "_median" in row)
+        print("  in process, %s: kelvane LoadPng %.4f s, Pillow open + load %s s (medians of 15)" %
+              (name, median_ms / 1000.0, theirs_in.stdout.decode().strip()))
 
     if a.batch > 0:
         print("Batch: %d 24-bit 512 x 512 BMP files, convert --to8 --to pcx -o DIR:" % a.batch)

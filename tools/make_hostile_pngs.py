@@ -53,7 +53,10 @@ def files():
     yield "png-image-data-cut-short.png", good_grey[:len(good_grey) - 20]
     broken = bytearray(grey)
     broken[-1] ^= 0xFF
+    # The zlib stream's checksum is wrong, the chunk's CRC right: the CRC
+    # guards the bytes, and the image loads as its data says.
     yield "png-image-data-checksum-wrong.png", png(ihdr(4, 4, 8, 0), chunk(b"IDAT", bytes(broken)), END)
+    yield "png-image-data-crc-wrong.png", png(ihdr(4, 4, 8, 0), chunk(b"IDAT", grey, crc=zlib.crc32(b"IDAT" + grey) ^ 1), END)
     yield "png-colour-type-5.png", png(ihdr(4, 4, 8, 5), chunk(b"IDAT", grey), END)
     yield "png-palette-depth-16.png", png(ihdr(4, 4, 16, 3), chunk(b"IDAT", grey), END)
     yield "png-palette-missing.png", png(ihdr(4, 4, 8, 3), chunk(b"IDAT", grey), END)

@@ -214,10 +214,17 @@ TEST(PngCodec, HostileFilesAreRefusedWithTheKindOfTheirFault) {
 
   Bytes badCrc = good;
   badCrc[8 + 8 + 13] ^= 1;  // IHDR's CRC
-  Bytes badAdler = MakePng({{"IHDR", Ihdr(2, 2, 8, 0)}, {"IDAT", Deflated(rows)}, {"IEND", {}}});
+  Bytes badDataCrc = good;
+  badDataCrc[badDataCrc.size() - 12 - 1] ^= 1;  // IDAT's CRC, before IEND's 12 bytes
+  Bytes badDataByte = good;
+  badDataByte[badDataByte.size() - 12 - 4 - 1] ^= 1;  // the last byte of IDAT's data
+  // A stream whose own checksum is wrong, in a chunk whose CRC is right:
+  // the CRCs guard the bytes, so the image loads as its data says.
   Bytes idat = Deflated(rows);
   idat.back() ^= 1;  // the last byte of the zlib checksum
-  badAdler = MakePng({{"IHDR", Ihdr(2, 2, 8, 0)}, {"IDAT", idat}, {"IEND", {}}});
+  const Bytes badAdler = MakePng({{"IHDR", Ihdr(2, 2, 8, 0)}, {"IDAT", idat}, {"IEND", {}}});
+  ASSERT_TRUE(DecodePng(badAdler, image).Ok());
+  EXPECT_EQ(Pixels(image), (std::vector<std::uint32_t>{0xFF0A0A0A, 0xFF141414, 0xFF1E1E1E, 0xFF282828}));
   Bytes signature = good;
   signature[1] = 'p';
 
@@ -233,7 +240,8 @@ TEST(PngCodec, HostileFilesAreRefusedWithTheKindOfTheirFault) {
       {"cut in the header", Bytes(good.begin(), good.begin() + 20), TImageError::ShortRead},
       {"cut in the data", Bytes(good.begin(), good.end() - 16), TImageError::ShortRead},
       {"header CRC", badCrc, TImageError::PngChecksum},
-      {"image data checksum", badAdler, TImageError::PngChecksum},
+      {"image data CRC", badDataCrc, TImageError::PngChecksum},
+      {"a changed byte of image data", badDataByte, TImageError::PngChecksum},
       {"colour type 1", MakePng({{"IHDR", Ihdr(2, 2, 8, 1)}, {"IDAT", Deflated(rows)}, {"IEND", {}}}),
        TImageError::InvalidPngHeader},
       {"depth 3", MakePng({{"IHDR", Ihdr(2, 2, 3, 0)}, {"IDAT", Deflated(rows)}, {"IEND", {}}}),
