@@ -2,7 +2,8 @@
 //
 // The new content is written to a temporary file in the same directory and
 // renamed over the target only once every byte is written (and, when an old
-// file is replaced, flushed to the disk first). When
+// file is replaced, flushed to the disk first); a new file is written
+// unnamed where the file system allows and linked in once complete. When
 // anything fails the temporary file is removed and the old file, if any, is
 // untouched. A target that exists but is not a regular file (a FIFO, a
 // device, a directory) is refused. A symbolic link is followed: the file it
