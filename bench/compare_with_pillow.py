@@ -2,7 +2,7 @@
 """Whole-process speed of kelvane-cli against Pillow, in one run, on the
 benchmarks' 2048 x 2048 photograph-like picture.
 
-    compare_with_pillow.py CLI PHOTO_TOOL [--runs N] [--batch FILES] [--work DIR]
+    compare_with_pillow.py CLI PHOTO_TOOL [--runs N] [--batch FILES] [--batch-runs N] [--work DIR]
 
 CLI is kelvane-cli, PHOTO_TOOL bench's kelvane-bench-photo (built with
 -DKELVANE_BUILD_BENCH=ON). Every figure is the median of N runs of a whole
@@ -15,7 +15,7 @@ system python3 (Debian's python3-pil). Compared:
   file sizes;
 - PNG reading, whole process and in process;
 - a batch of FILES 24-bit files reduced with --to8 on one thread and on
-  every core.
+  every core, the two alternating for --batch-runs runs.
 """
 import argparse
 import os
@@ -62,6 +62,7 @@ def main():
     ap.add_argument("photo_tool")
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--batch", type=int, default=200)
+    ap.add_argument("--batch-runs", type=int, default=25)
     ap.add_argument("--work")
     a = ap.parse_args()
     work = a.work or tempfile.mkdtemp(prefix="kelvane-compare-")
@@ -134,19 +135,24 @@ def main():
             "    im.crop((x, y, x + 512, y + 512)).save('%s/f%03d.bmp' % (sys.argv[2], i))\n",
             p("photo.bmp"), files, str(a.batch)), check=True)
         inputs = sorted(os.path.join(files, n) for n in os.listdir(files))
-        results = {}
-        for jobs in ("1", str(os.cpu_count())):
-            out = os.path.join(work, "batch-out-" + jobs)
-
-            def fresh(out=out):
+        # One core and every core alternate, run by run, so that a change in
+        # the machine's load over the minutes falls on both alike.
+        jobs_list = ("1", str(os.cpu_count()))
+        walls = {jobs: [] for jobs in jobs_list}
+        cpus = {jobs: [] for jobs in jobs_list}
+        for _ in range(a.batch_runs):
+            for jobs in jobs_list:
+                out = os.path.join(work, "batch-out-" + jobs)
                 # New files every run: replacing a file waits for the disk.
                 shutil.rmtree(out, ignore_errors=True)
                 os.makedirs(out)
-
-            results[jobs] = timed([a.cli, "convert", "--to8", "-j", jobs, "--to", "pcx", "-o", out] + inputs, a.runs,
-                                  fresh)
-            line("-j %s" % jobs, results[jobs])
-        print("  speed-up on %d cores: %.2fx" % (os.cpu_count(), results["1"][0] / results[str(os.cpu_count())][0]))
+                wall, cpu = timed([a.cli, "convert", "--to8", "-j", jobs, "--to", "pcx", "-o", out] + inputs, 1)
+                walls[jobs].append(wall)
+                cpus[jobs].append(cpu)
+        results = {jobs: (statistics.median(walls[jobs]), statistics.median(cpus[jobs])) for jobs in jobs_list}
+        for jobs in jobs_list:
+            line("-j %s (median of %d, alternating)" % (jobs, a.batch_runs), results[jobs])
+        print("  speed-up on %d cores: %.2fx" % (os.cpu_count(), results["1"][0] / results[jobs_list[1]][0]))
     if not a.work:
         shutil.rmtree(work)
     return 0

@@ -1,6 +1,7 @@
 #include "image/NearestColorMap.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -156,8 +157,8 @@ TNearestColorMap::TNearestColorMap(std::span<const std::uint32_t> palette, const
 }
 
 void TNearestColorMap::Init() {
-  Cells_.reset(new std::atomic<std::uint16_t>[kCells]);
-  for (std::uint32_t i = 0; i < kCells; ++i) Cells_[i].store(kUnknown, std::memory_order_relaxed);
+  Cells_.reset(new std::uint16_t[kCells]);
+  std::fill_n(Cells_.get(), kCells, kUnknown);
   BlockCandidates_.resize(kTopBlocks);
   BlockReady_.assign(kTopBlocks, false);
   // Not cleared: every block is written whole before a cell names it (a
@@ -178,24 +179,24 @@ TNearestColorMap::~TNearestColorMap() { std::free(Blocks_); }
 // every pixel.
 void TNearestColorMap::NearestRowBgr(const std::uint8_t* pixels, int bytesPerPixel, std::int64_t count,
                                      std::uint8_t* out) {
-  const std::atomic<std::uint16_t>* cells = Cells_.get();
+  const std::uint16_t* cells = Cells_.get();
   const std::uint8_t* blocks = Blocks_;
   for (std::int64_t x = 0; x < count; ++x, pixels += bytesPerPixel) {
     const std::uint32_t rgb = std::uint32_t{pixels[2]} << 16 | std::uint32_t{pixels[1]} << 8 | pixels[0];
     const std::uint32_t cell = ((rgb >> 9) & 0x7C00) | ((rgb >> 6) & 0x03E0) | ((rgb >> 3) & 0x001F);
-    std::uint32_t block = cells[cell].load(std::memory_order_acquire);
+    std::uint32_t block = cells[cell];
     if (block == kUnknown) block = FillCell(cell);
     out[x] = blocks[(std::size_t{block} << 9) | ((rgb >> 10) & 0x1C0) | ((rgb >> 5) & 0x038) | (rgb & 0x007)];
   }
 }
 
 void TNearestColorMap::NearestRow(const std::uint32_t* rgbs, std::int64_t count, std::uint8_t* out) {
-  const std::atomic<std::uint16_t>* cells = Cells_.get();
+  const std::uint16_t* cells = Cells_.get();
   const std::uint8_t* blocks = Blocks_;
   for (std::int64_t x = 0; x < count; ++x) {
     const std::uint32_t rgb = rgbs[x];
     const std::uint32_t cell = ((rgb >> 9) & 0x7C00) | ((rgb >> 6) & 0x03E0) | ((rgb >> 3) & 0x001F);
-    std::uint32_t block = cells[cell].load(std::memory_order_acquire);
+    std::uint32_t block = cells[cell];
     if (block == kUnknown) block = FillCell(cell);
     out[x] = blocks[(std::size_t{block} << 9) | ((rgb >> 10) & 0x1C0) | ((rgb >> 5) & 0x038) | (rgb & 0x007)];
   }
@@ -215,16 +216,6 @@ const std::vector<std::uint8_t>& TNearestColorMap::BlockCandidates(std::uint32_t
   return BlockCandidates_[block];
 }
 
-int TNearestColorMap::CellsFilled() const {
-  const std::lock_guard<std::mutex> hold(FillLock_);
-  return CellsFilled_;
-}
-
-int TNearestColorMap::BlocksUsed() const {
-  const std::lock_guard<std::mutex> hold(FillLock_);
-  return BlocksUsed_;
-}
-
 bool TNearestColorMap::Serves(std::span<const std::uint32_t> palette, const std::bitset<256>& exactOnly) const {
   if (palette.size() != static_cast<std::size_t>(Count_)) return false;
   for (int i = 0; i < Count_; ++i) {
@@ -234,11 +225,7 @@ bool TNearestColorMap::Serves(std::span<const std::uint32_t> palette, const std:
   return true;
 }
 
-// Another thread may have worked the cell out while this one waited.
 std::uint16_t TNearestColorMap::FillCell(std::uint32_t cell) {
-  const std::lock_guard<std::mutex> hold(FillLock_);
-  const std::uint16_t known = Cells_[cell].load(std::memory_order_relaxed);
-  if (known != kUnknown) return known;
   const int cr = static_cast<int>(cell >> 10), cg = static_cast<int>((cell >> 5) & 31), cb = static_cast<int>(cell & 31);
   const TBox box{{cr * 8, cg * 8, cb * 8}, 8};
   const std::vector<std::uint8_t>& top = BlockCandidates(static_cast<std::uint32_t>((cr >> 2) << 6 | (cg >> 2) << 3 | (cb >> 2)));
@@ -261,8 +248,7 @@ std::uint16_t TNearestColorMap::FillCell(std::uint32_t cell) {
       std::memset(Blocks_ + std::size_t{only} * kBlockBytes, only, kBlockBytes);
       UniformReady_[only] = true;
     }
-    Cells_[cell].store(only, std::memory_order_release);
-    return only;
+    return Cells_[cell] = only;
   }
 
   const std::uint32_t number = kUniformBlocks + static_cast<std::uint32_t>(BlocksUsed_++);
@@ -283,16 +269,16 @@ std::uint16_t TNearestColorMap::FillCell(std::uint32_t cell) {
       if (Palette_[current] != c || current > i) block[slot] = static_cast<std::uint8_t>(i);
     }
   }
-  Cells_[cell].store(static_cast<std::uint16_t>(number), std::memory_order_release);
-  return static_cast<std::uint16_t>(number);
+  return Cells_[cell] = static_cast<std::uint16_t>(number);
 }
 
 namespace {
 
 std::atomic<TNearestColorMapSharing*> CurrentSharing{nullptr};
 
-// Maps a sharing keeps at most; each may hold up to 17 MB.
-constexpr std::size_t kSharedMaps = 4;
+// Maps a sharing keeps at most (each may hold up to 17 MB): one per thread
+// of a batch, with room for a second palette.
+constexpr std::size_t kSharedMaps = 16;
 
 }  // namespace
 
@@ -302,12 +288,13 @@ TNearestColorMapSharing::~TNearestColorMapSharing() { CurrentSharing.store(Outer
 
 std::shared_ptr<TNearestColorMap> TNearestColorMapSharing::Acquire(std::span<const std::uint32_t> palette,
                                                                    const std::bitset<256>& exactOnly) {
+  const std::thread::id self = std::this_thread::get_id();
   const std::lock_guard<std::mutex> hold(Lock_);
-  for (const std::shared_ptr<TNearestColorMap>& map : Maps_)
-    if (map->Serves(palette, exactOnly)) return map;
+  for (const TThreadMap& made : Maps_)
+    if (made.Thread == self && made.Map->Serves(palette, exactOnly)) return made.Map;
   if (Maps_.size() == kSharedMaps) Maps_.erase(Maps_.begin());
-  Maps_.push_back(std::make_shared<TNearestColorMap>(palette, exactOnly));
-  return Maps_.back();
+  Maps_.push_back({self, std::make_shared<TNearestColorMap>(palette, exactOnly)});
+  return Maps_.back().Map;
 }
 
 std::shared_ptr<TNearestColorMap> AcquireNearestColorMap(std::span<const std::uint32_t> palette,

@@ -19,19 +19,17 @@
 // candidates at once. A photograph with millions of colours costs a few
 // thousand cells, not 16 million searches, and every lookup is two loads.
 //
-// One map may serve several threads at once: a cell is published only when
-// its block is complete, and cells are worked out one at a time under a
-// lock, so threads converting images of one palette share the work (see
-// TNearestColorMapSharing). Maps are cheap to make: memory is taken as cells
-// need it.
+// Each map keeps its own cache and serves one thread at a time (maps are
+// cheap to make: memory is taken as cells need it). The images of a batch
+// reuse their thread's map through TNearestColorMapSharing.
 #pragma once
 
-#include <atomic>
 #include <bitset>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
+#include <thread>
 #include <vector>
 
 namespace kelvane {
@@ -48,7 +46,7 @@ class TNearestColorMap {
 
   std::uint8_t Nearest(std::uint32_t rgb) {
     const std::uint32_t cell = ((rgb >> 9) & 0x7C00) | ((rgb >> 6) & 0x03E0) | ((rgb >> 3) & 0x001F);
-    std::uint32_t block = Cells_[cell].load(std::memory_order_acquire);
+    std::uint32_t block = Cells_[cell];
     if (block == kUnknown) block = FillCell(cell);
     const std::uint32_t inCell = ((rgb >> 10) & 0x1C0) | ((rgb >> 5) & 0x038) | (rgb & 0x007);
     return Blocks_[(std::size_t{block} << 9) | inCell];
@@ -61,8 +59,8 @@ class TNearestColorMap {
 
   // How many cells have been worked out, and how many of them needed a block
   // of 512 answers (for benchmarks and tests).
-  int CellsFilled() const;
-  int BlocksUsed() const;
+  int CellsFilled() const { return CellsFilled_; }
+  int BlocksUsed() const { return BlocksUsed_; }
 
   // Whether this map answers for `palette` with these exact-only entries.
   bool Serves(std::span<const std::uint32_t> palette, const std::bitset<256>& exactOnly) const;
@@ -79,31 +77,26 @@ class TNearestColorMap {
   std::uint16_t FillCell(std::uint32_t cell);
   const std::vector<std::uint8_t>& BlockCandidates(std::uint32_t block);
 
-  // Fixed once made.
   std::uint32_t Palette_[256] = {};
   int Count_ = 0;
   std::bitset<256> ExactOnly_;
   std::vector<std::uint8_t> Ordinary_;  // indexes of the ordinary entries
-  std::uint8_t* Blocks_ = nullptr;  // 256 + 32768 blocks of 512; pages taken as used
-  // 32768 block numbers. A number is stored (release) after its block is
-  // written, and read (acquire) before the block is.
-  std::unique_ptr<std::atomic<std::uint16_t>[]> Cells_;
-
-  // Everything below changes only under FillLock_.
-  mutable std::mutex FillLock_;
+  std::unique_ptr<std::uint16_t[]> Cells_;  // 32768 block numbers
   std::bitset<256> UniformReady_;
   std::vector<std::vector<std::uint8_t>> BlockCandidates_;  // 512 lists, filled lazily
   std::vector<bool> BlockReady_;
+  std::uint8_t* Blocks_ = nullptr;  // 256 + 32768 blocks of 512; pages taken as used
   int CellsFilled_ = 0;
   int BlocksUsed_ = 0;
 };
 
 // While a sharing lives, reductions on every thread take their maps from it
-// (AcquireNearestColorMap): the images of a batch that share a palette share
-// one map, which is worked out once instead of once per image. Without one,
-// every reduction makes its own map and leaves nothing behind. Sharings nest;
-// the innermost one serves. Make one before the threads that use it start,
-// and let it end after they have finished.
+// (AcquireNearestColorMap): the images a thread reduces onto one palette
+// share that thread's map, which is worked out once instead of once per
+// image. Threads never share a map, so a lookup never waits. Without a
+// sharing, every reduction makes its own map and leaves nothing behind.
+// Sharings nest; the innermost one serves. Make one before the threads that
+// use it start, and let it end after they have finished.
 class TNearestColorMapSharing {
  public:
   TNearestColorMapSharing();
@@ -117,7 +110,11 @@ class TNearestColorMapSharing {
 
   TNearestColorMapSharing* Outer_;
   std::mutex Lock_;
-  std::vector<std::shared_ptr<TNearestColorMap>> Maps_;  // most recently made last
+  struct TThreadMap {
+    std::thread::id Thread;
+    std::shared_ptr<TNearestColorMap> Map;
+  };
+  std::vector<TThreadMap> Maps_;  // most recently made last
 };
 
 // The map for `palette` and `exactOnly`: the current sharing's, or a new one.
