@@ -297,9 +297,15 @@ std::shared_ptr<TNearestColorMap> TNearestColorMapSharing::Acquire(std::span<con
   return Maps_.back().Map;
 }
 
+std::shared_ptr<TNearestColorMap> SharedNearestColorMap(std::span<const std::uint32_t> palette,
+                                                        const std::bitset<256>& exactOnly) {
+  TNearestColorMapSharing* sharing = CurrentSharing.load();
+  return sharing != nullptr ? sharing->Acquire(palette, exactOnly) : nullptr;
+}
+
 std::shared_ptr<TNearestColorMap> AcquireNearestColorMap(std::span<const std::uint32_t> palette,
                                                          const std::bitset<256>& exactOnly) {
-  if (TNearestColorMapSharing* sharing = CurrentSharing.load()) return sharing->Acquire(palette, exactOnly);
+  if (std::shared_ptr<TNearestColorMap> shared = SharedNearestColorMap(palette, exactOnly)) return shared;
   return std::make_shared<TNearestColorMap>(palette, exactOnly);
 }
 

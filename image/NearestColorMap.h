@@ -105,7 +105,7 @@ class TNearestColorMapSharing {
   TNearestColorMapSharing& operator=(const TNearestColorMapSharing&) = delete;
 
  private:
-  friend std::shared_ptr<TNearestColorMap> AcquireNearestColorMap(std::span<const std::uint32_t>, const std::bitset<256>&);
+  friend std::shared_ptr<TNearestColorMap> SharedNearestColorMap(std::span<const std::uint32_t>, const std::bitset<256>&);
   std::shared_ptr<TNearestColorMap> Acquire(std::span<const std::uint32_t> palette, const std::bitset<256>& exactOnly);
 
   TNearestColorMapSharing* Outer_;
@@ -120,6 +120,9 @@ class TNearestColorMapSharing {
 // The map for `palette` and `exactOnly`: the current sharing's, or a new one.
 std::shared_ptr<TNearestColorMap> AcquireNearestColorMap(std::span<const std::uint32_t> palette,
                                                          const std::bitset<256>& exactOnly = {});
+// The current sharing's map, or null when no sharing lives.
+std::shared_ptr<TNearestColorMap> SharedNearestColorMap(std::span<const std::uint32_t> palette,
+                                                        const std::bitset<256>& exactOnly = {});
 
 // The reference answer (every entry ordinary), for tests and as the
 // definition.
