@@ -14,8 +14,10 @@ system python3 (Debian's python3-pil). Compared:
 - PNG writing of the 24-bit picture against Pillow's default save, with the
   file sizes;
 - PNG reading, whole process and in process;
-- a batch of FILES 24-bit files reduced with --to8 on one thread and on
-  every core, the two alternating for --batch-runs runs.
+- a batch of FILES 24-bit files reduced with --to8 on one thread, on every
+  core, and split between one single-threaded process per core started
+  together (what the machine gives two independent programs), alternating
+  for --batch-runs runs.
 """
 import argparse
 import os
@@ -135,24 +137,41 @@ def main():
             "    im.crop((x, y, x + 512, y + 512)).save('%s/f%03d.bmp' % (sys.argv[2], i))\n",
             p("photo.bmp"), files, str(a.batch)), check=True)
         inputs = sorted(os.path.join(files, n) for n in os.listdir(files))
-        # One core and every core alternate, run by run, so that a change in
-        # the machine's load over the minutes falls on both alike.
-        jobs_list = ("1", str(os.cpu_count()))
-        walls = {jobs: [] for jobs in jobs_list}
-        cpus = {jobs: [] for jobs in jobs_list}
+        # One core, every core, and (as the yardstick of what the machine
+        # gives) as many one-core processes as cores, each with its share of
+        # the files, started together: they alternate, run by run, so that a
+        # change in the machine's load over the minutes falls on all alike.
+        cores = os.cpu_count()
+        kinds = ("-j 1", "-j %d" % cores, "%d processes of -j 1" % cores)
+        walls = {kind: [] for kind in kinds}
+
+        def fresh(name):
+            # New files every run: replacing a file waits for the disk.
+            out = os.path.join(work, name)
+            shutil.rmtree(out, ignore_errors=True)
+            os.makedirs(out)
+            return out
+
+        def command(jobs, out, files):
+            return [a.cli, "convert", "--to8", "-j", str(jobs), "--to", "pcx", "-o", out] + files
+
         for _ in range(a.batch_runs):
-            for jobs in jobs_list:
-                out = os.path.join(work, "batch-out-" + jobs)
-                # New files every run: replacing a file waits for the disk.
-                shutil.rmtree(out, ignore_errors=True)
-                os.makedirs(out)
-                wall, cpu = timed([a.cli, "convert", "--to8", "-j", jobs, "--to", "pcx", "-o", out] + inputs, 1)
-                walls[jobs].append(wall)
-                cpus[jobs].append(cpu)
-        results = {jobs: (statistics.median(walls[jobs]), statistics.median(cpus[jobs])) for jobs in jobs_list}
-        for jobs in jobs_list:
-            line("-j %s (median of %d, alternating)" % (jobs, a.batch_runs), results[jobs])
-        print("  speed-up on %d cores: %.2fx" % (os.cpu_count(), results["1"][0] / results[jobs_list[1]][0]))
+            for jobs, kind in ((1, kinds[0]), (cores, kinds[1])):
+                out = fresh("batch-out-%d" % jobs)
+                walls[kind].append(timed(command(jobs, out, inputs), 1)[0])
+            shares = [inputs[k::cores] for k in range(cores)]
+            outs = [fresh("batch-out-share-%d" % k) for k in range(cores)]
+            start = time.perf_counter()
+            procs = [subprocess.Popen(command(1, outs[k], shares[k]), stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL) for k in range(cores)]
+            if any(proc.wait() != 0 for proc in procs):
+                sys.exit("failed: a share of the batch")
+            walls[kinds[2]].append(time.perf_counter() - start)
+        medians = {kind: statistics.median(walls[kind]) for kind in kinds}
+        for kind in kinds:
+            print("  %-58s %8.3f s wall (median of %d, alternating)" % (kind, medians[kind], a.batch_runs))
+        print("  speed-up on %d cores: %.2fx; %d one-core processes together: %.2fx" %
+              (cores, medians[kinds[0]] / medians[kinds[1]], cores, medians[kinds[0]] / medians[kinds[2]]))
     if not a.work:
         shutil.rmtree(work)
     return 0
