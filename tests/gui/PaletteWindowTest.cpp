@@ -16,8 +16,6 @@
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/MainForm.h"
 #include "browser/FileListBox.h"
@@ -28,6 +26,7 @@
 #include "tests/browser/BrowserFixture.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/gui/WindowFixture.h"
+#include "tests/process/RunProgram.h"
 #include "tests/support/QtTestHelpers.h"
 #include "ui/AboutWindow.h"
 #include "ui/Application.h"
@@ -39,14 +38,10 @@ namespace kelvane {
 namespace {
 
 using test::ItemTexts;
+using test::ReadAll;
 using test::TModalWatcher;
 using test::WaitFor;
 namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // A sprite of a game-like palette: the reserved colours first, every colour
 // distinct, every entry used.
